@@ -27,14 +27,15 @@ struct SaveRules {
 };
 
 // Bits of SaveRules::optionFlags.
-constexpr uint16_t OPT_FIX_FORMAT = 0x0001;          // "修正图片格式"
-constexpr uint16_t OPT_FIX_ORDER = 0x0002;           // "修正图片顺序"
-constexpr uint16_t OPT_SOURCE_NAMES = 0x0004;        // "生成图片原始名文件"
-constexpr uint16_t OPT_LIST_ONLY = 0x0008;           // "只生成迅雷下载列表"
-constexpr uint16_t OPT_OPEN_FOLDER = 0x0010;         // "下载完成后打开保存路径"
-constexpr uint16_t OPT_MAIN_IMAGE_ONLY = 0x0020;     // "只下载淘宝宝贝主图"
-constexpr uint16_t OPT_SKIP_DOWNLOADED = 0x0040;     // "不下载以前下载过的图片"
-constexpr uint16_t OPT_LARGE_IMAGES = 0x0080;        // "又拍相册下载大图..."
+constexpr uint16_t OPT_FIX_FORMAT = 0x0001;       // "修正图片格式"
+constexpr uint16_t OPT_FIX_ORDER = 0x0002;        // "修正图片顺序"
+constexpr uint16_t OPT_SOURCE_NAMES = 0x0004;     // "生成图片原始名文件"
+constexpr uint16_t OPT_LIST_ONLY = 0x0008;        // "只生成迅雷下载列表"
+constexpr uint16_t OPT_OPEN_FOLDER = 0x0010;      // "下载完成后打开保存路径"
+constexpr uint16_t OPT_MAIN_IMAGE_ONLY = 0x0020;  // "只下载淘宝宝贝主图"
+constexpr uint16_t OPT_SKIP_DOWNLOADED = 0x0040;  // "不下载以前下载过的图片"
+// "又拍相册下载大图（不勾选为下载原图，下载原图速度更慢）"
+constexpr uint16_t OPT_LARGE_IMAGES = 0x0080;
 constexpr uint16_t OPT_DESCRIPTION_IMAGES = 0x0100;  // "只下载宝贝描述里的图片"
 
 // Values of SaveRules::fileNameMode; any other value behaves as FILE_NAME_SEQUENCE.
