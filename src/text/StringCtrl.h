@@ -43,6 +43,8 @@ QString UnescapeUnicode(const QString& text);
 void ReplaceList(QString& text, const QString& oldList, const QString& newList);
 // A cache-busting value: "%0.16f\n" of a fraction seeded by the current second. Thread-safe.
 QString MakeRandomToken();
+// The token MakeRandomToken gives during the given second since the epoch.
+QString MakeRandomTokenForSecond(qint64 seconds);
 // Percent-decodes the text's GBK bytes and reads them as UTF-8 (asUtf8) or GBK.
 QString UrlUnescape(const QString& text, bool asUtf8);
 // Percent-decoding of raw bytes ("%" and two hex digits; "+" stays; stops at a bad "%").
@@ -56,7 +58,9 @@ inline QString BytesToWide(const QByteArray& bytes, int codePage) {
 // Zero-terminated bytes in the ANSI page (GBK).
 QString AnsiToWide(const char* bytes);
 bool IsUtf8Text(const char* bytes, qsizetype count);
-inline bool IsUtf8Text(const QByteArray& bytes) { return IsUtf8Text(bytes.constData(), bytes.size()); }
+inline bool IsUtf8Text(const QByteArray& bytes) {
+    return IsUtf8Text(bytes.constData(), bytes.size());
+}
 
 QString EncodeProtectedText(const QString& plain, const QString& key);
 QString DecodeProtectedText(const QString& protectedText, const QString& key);
