@@ -7,12 +7,12 @@
 #include <QString>
 
 struct StoredCookie {
-    QByteArray domain;             // host, or ".example.com" style when subdomains match
+    QByteArray domain;  // host, or ".example.com" style when subdomains match
     bool includeSubdomains = false;
     QByteArray path = "/";
     bool secure = false;
     bool httpOnly = false;
-    qint64 expires = 0;            // seconds since the epoch; 0 for a session cookie
+    qint64 expires = 0;  // seconds since the epoch; 0 for a session cookie
     QByteArray name;
     QByteArray value;
 };

@@ -38,16 +38,16 @@ struct UrlRequest {
 
     QString url;
     QString verb = QStringLiteral("GET");
-    QString extraHeaders;        // header lines separated by CR LF
-    QByteArray beginMarker;      // body is cut up to and including this marker
-    QByteArray endMarker;        // body is cut from this marker on; reading stops there
-    QByteArray retryMarker;      // FetchUrl tries again when the body holds it
-    QString savePath;            // file that receives the body; empty keeps it in memory
+    QString extraHeaders;    // header lines separated by CR LF
+    QByteArray beginMarker;  // body is cut up to and including this marker
+    QByteArray endMarker;    // body is cut from this marker on; reading stops there
+    QByteArray retryMarker;  // FetchUrl tries again when the body holds it
+    QString savePath;        // file that receives the body; empty keeps it in memory
     std::optional<QByteArray> postBody;
-    uint32_t readTimeoutMs;      // longest time without progress while the body arrives
-    uint32_t connectTimeoutMs;   // longest time without progress before the body starts
+    uint32_t readTimeoutMs;     // longest time without progress while the body arrives
+    uint32_t connectTimeoutMs;  // longest time without progress before the body starts
     uint32_t minSizeKb = 0;
-    uint32_t maxSizeKb = 0;      // 0: no upper limit
+    uint32_t maxSizeKb = 0;  // 0: no upper limit
     uint32_t minValidLength = 0;
     uint8_t attempts = 1;
     uint8_t retryDelaySec = 1;
@@ -58,17 +58,20 @@ struct UrlRequest {
     std::shared_ptr<std::atomic_bool> cancel;
 };
 
+// A body kept in memory without an upper size limit fails when it grows beyond this.
+inline constexpr qsizetype kBodyCap = 256 * 1024 * 1024;
+
 struct UrlResponse {
-    QString headers;       // raw header block of the final response, lines ended by CR LF
-    QByteArray body;       // as received (still compressed for gzip), after the marker trims;
-                           // stays empty when the body went to a save file
+    QString headers;  // raw header block of the final response, lines ended by CR LF
+    QByteArray body;  // as received (still compressed for gzip), after the marker trims;
+                      // stays empty when the body went to a save file
     QByteArray beginMarker;
     QByteArray endMarker;
-    bool isGzip = false;   // the header block holds "gzip"
+    bool isGzip = false;  // the header block holds "gzip"
 
-    int statusCode = 0;    // status of the final response; 0 when none arrived
-    qint64 bodyLength = 0; // length of the accepted body, in memory or in the save file
-    QString error;         // why the last exchange failed (empty after success)
+    int statusCode = 0;     // status of the final response; 0 when none arrived
+    qint64 bodyLength = 0;  // length of the accepted body, in memory or in the save file
+    QString error;          // why the last exchange failed (empty after success)
 
     // One exchange; true when it completed within the size limits (the status is not examined
     // unless the request asks for it).

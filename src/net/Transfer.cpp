@@ -1,0 +1,445 @@
+#include "net/Transfer.h"
+
+#include <QStringList>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "net/NetworkThread.h"
+#include "net/RequestUrl.h"
+
+namespace {
+
+constexpr char kAgent[] =
+    "Mozilla/5.0 (Windows NT 5.1) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/44.0.12.87 Safari/537.36";
+constexpr long kMaxRedirects = 10;
+constexpr long kReadBufferSize = 102400;
+constexpr char kPartSuffix[] = ".quorvix-part";
+
+constexpr char kOverLimit[] = "body over size limit";
+constexpr char kUnderLimit[] = "body under size limit";
+
+qint64 KbLimit(uint32_t kb) {
+    return static_cast<qint64>(kb) * 1024;
+}
+
+bool StartsWithNoCase(const QByteArray& text, const char* prefix) {
+    return text.left(qstrlen(prefix)).compare(prefix, Qt::CaseInsensitive) == 0;
+}
+
+// The header lines of the caller's text, split on line ends; blank lines dropped.
+QList<QByteArray> ExtraHeaderLines(const QString& extraHeaders) {
+    QList<QByteArray> lines;
+    for (QByteArray line : extraHeaders.toUtf8().split('\n')) {
+        line.replace('\r', QByteArray());
+        if (!line.trimmed().isEmpty()) {
+            lines.append(line);
+        }
+    }
+    return lines;
+}
+
+bool HasHeader(const QList<QByteArray>& lines, const char* name) {
+    for (const QByteArray& line : lines) {
+        if (StartsWithNoCase(line, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The number after the first "Content-Length:" of the block (white space skipped, digits read
+// up to the first other character); nullopt when the block has none.
+std::optional<qint64> ContentLength(const QByteArray& block) {
+    qsizetype pos = block.indexOf("Content-Length:");
+    if (pos < 0) {
+        return std::nullopt;
+    }
+    pos += qstrlen("Content-Length:");
+    while (pos < block.size() && (block[pos] == ' ' || block[pos] == '\t')) {
+        ++pos;
+    }
+    qint64 value = 0;
+    for (; pos < block.size() && block[pos] >= '0' && block[pos] <= '9'; ++pos) {
+        value = std::min<qint64>(value * 10 + (block[pos] - '0'), Q_INT64_C(1) << 60);
+    }
+    return value;
+}
+
+int ParseStatus(const QByteArray& statusLine) {
+    const qsizetype space = statusLine.indexOf(' ');
+    return space < 0 ? 0 : statusLine.mid(space + 1, 3).toInt();
+}
+
+std::filesystem::path FsPath(const QString& path) {
+    const QByteArray utf8 = path.toUtf8();
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+QString DescribeError(CURLcode code, CURL* easy, const char* detail) {
+    long osError = 0;
+    if (easy != nullptr) {
+        curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
+    }
+    switch (code) {
+        case CURLE_OPERATION_TIMEDOUT:
+            return QStringLiteral("timed out");
+        case CURLE_COULDNT_CONNECT:
+            return osError == ECONNREFUSED ? QStringLiteral("connection refused")
+                                           : QStringLiteral("could not connect");
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return QStringLiteral("host not found");
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return QStringLiteral("proxy not found");
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+            return osError == ECONNRESET ? QStringLiteral("connection reset")
+                                         : QStringLiteral("connection lost");
+        case CURLE_GOT_NOTHING:
+            return QStringLiteral("empty reply");
+        case CURLE_PARTIAL_FILE:
+            return QStringLiteral("connection closed before the body was complete");
+        case CURLE_TOO_MANY_REDIRECTS:
+            return QStringLiteral("too many redirects");
+        case CURLE_URL_MALFORMAT:
+            return QStringLiteral("bad address");
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return QStringLiteral("unsupported scheme");
+        case CURLE_BAD_CONTENT_ENCODING:
+        case CURLE_WEIRD_SERVER_REPLY:
+            return QStringLiteral("malformed reply");
+        default:
+            break;
+    }
+    const QString text = QString::fromUtf8(*detail ? detail : curl_easy_strerror(code));
+    return code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CONNECT_ERROR
+               ? QStringLiteral("TLS error: ") + text
+               : text;
+}
+
+}  // namespace
+
+Transfer::Transfer(const UrlRequest& request, unsigned fetchFlags, const QString& previousHeaders,
+                   Done done)
+    : request_(request),
+      fetchFlags_(fetchFlags),
+      done_(std::move(done)),
+      previousHeaders_(previousHeaders) {
+    response_.beginMarker = request.beginMarker;
+    response_.endMarker = request.endMarker;
+}
+
+Transfer::~Transfer() {
+    if (file_) {
+        file_->close();
+        QFile::remove(tempPath_);
+    }
+    if (easy_ != nullptr) {
+        curl_easy_cleanup(easy_);
+    }
+    curl_slist_free_all(headerList_);
+}
+
+bool Transfer::Prepare(CURLSH* share) {
+    url_ = EncodeRequestUrl(request_.url);
+    if (url_.isEmpty()) {
+        return Fail(QStringLiteral("no address"));
+    }
+    easy_ = curl_easy_init();
+    if (easy_ == nullptr) {
+        return Fail(QStringLiteral("cannot start a transfer"));
+    }
+    headerList_ = BuildHeaderList();
+    curl_easy_setopt(easy_, CURLOPT_PRIVATE, this);
+    curl_easy_setopt(easy_, CURLOPT_URL, url_.constData());
+    curl_easy_setopt(easy_, CURLOPT_SHARE, share);
+    curl_easy_setopt(easy_, CURLOPT_COOKIEFILE, "");  // cookie engine on, no file
+    curl_easy_setopt(easy_, CURLOPT_USERAGENT, kAgent);
+    curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headerList_);
+    curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(easy_, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // HTTP/1.1 keeps the raw header block as the callers search it ("Content-Length:").
+    curl_easy_setopt(easy_, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy_, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReadBufferSize);
+    curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
+    if (request_.connectTimeoutMs > 0) {
+        curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
+                         static_cast<long>(request_.connectTimeoutMs));
+    }
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &Transfer::OnWrite);
+    curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
+    curl_easy_setopt(easy_, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &Transfer::OnConnected);
+    curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
+    SetVerbAndBody();
+    return true;
+}
+
+curl_slist* Transfer::BuildHeaderList() const {
+    const QList<QByteArray> extra = ExtraHeaderLines(request_.extraHeaders);
+    QList<QByteArray> lines;
+    if (!(fetchFlags_ & FETCH_NO_RELOAD) && !HasHeader(extra, "Cache-Control:")) {
+        lines.append("Cache-Control: no-cache");  // what a reload asks of caches
+    }
+    lines.append(extra);
+    if (!HasHeader(extra, "Expect:")) {
+        lines.append("Expect:");  // the body goes out at once, without waiting for 100-continue
+    }
+    if (request_.postBody && !HasHeader(extra, "Content-Type:")) {
+        lines.append("Content-Type:");  // no content type unless the caller gives one
+    }
+    curl_slist* list = nullptr;
+    for (const QByteArray& line : lines) {
+        list = curl_slist_append(list, line.constData());
+    }
+    return list;
+}
+
+void Transfer::SetVerbAndBody() {
+    const QByteArray verb = request_.verb.toUtf8();
+    if (request_.postBody) {
+        curl_easy_setopt(easy_, CURLOPT_POSTFIELDSIZE_LARGE,
+                         static_cast<curl_off_t>(request_.postBody->size()));
+        curl_easy_setopt(easy_, CURLOPT_POSTFIELDS, request_.postBody->constData());
+        if (verb != "POST") {
+            curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, verb.constData());
+        }
+    } else if (verb == "HEAD") {
+        curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+    } else if (verb == "POST") {
+        curl_easy_setopt(easy_, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t{0});
+        curl_easy_setopt(easy_, CURLOPT_POSTFIELDS, "");
+    } else if (verb != "GET" && !verb.isEmpty()) {
+        curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, verb.constData());
+    }
+}
+
+void Transfer::Started(Clock::time_point now) {
+    lastProgress_ = now;
+}
+
+const char* Transfer::CancelReason() const {
+    return request_.cancel && request_.cancel->load() ? "cancelled" : nullptr;
+}
+
+const char* Transfer::AbortReason(Clock::time_point now) const {
+    if (const char* reason = CancelReason()) {
+        return reason;
+    }
+    return now >= Deadline() ? "timed out" : nullptr;
+}
+
+Transfer::Clock::time_point Transfer::Deadline() const {
+    const uint32_t limitMs = finalHeaders_ ? request_.readTimeoutMs : request_.connectTimeoutMs;
+    if (limitMs == 0) {
+        return Clock::time_point::max();
+    }
+    return lastProgress_ + std::chrono::milliseconds(limitMs);
+}
+
+size_t Transfer::OnHeader(char* data, size_t size, size_t count, void* self) {
+    const size_t n = size * count;
+    return static_cast<Transfer*>(self)->HeaderLine(data, static_cast<qsizetype>(n)) ? n : 0;
+}
+
+bool Transfer::HeaderLine(const char* data, qsizetype size) {
+    MarkProgress();
+    if (finalHeaders_) {
+        return true;  // trailer lines after a chunked body
+    }
+    const QByteArray line(data, size);
+    if (line.startsWith("HTTP/")) {  // a new response (after an interim one or a redirect)
+        block_.clear();
+        status_ = ParseStatus(line);
+        sawStatus_ = true;
+        hasLocation_ = false;
+    }
+    block_.append(line);
+    if (StartsWithNoCase(line, "Location:")) {
+        hasLocation_ = true;
+    }
+    if (line != "\r\n" && line != "\n") {
+        return true;
+    }
+    if (status_ >= 100 && status_ < 200) {
+        return true;  // interim response; the real one follows
+    }
+    if (status_ >= 300 && status_ < 400 && hasLocation_) {
+        return true;  // libcurl follows it; its body is skipped
+    }
+    return FinalHeadersEnded();
+}
+
+bool Transfer::FinalHeadersEnded() {
+    finalHeaders_ = true;
+    response_.isGzip = block_.contains("gzip");
+    if (const auto length = ContentLength(block_)) {
+        if (*length < KbLimit(request_.minSizeKb)) {
+            return Fail(QString::fromLatin1(kUnderLimit));
+        }
+        if (request_.maxSizeKb != 0 && *length > KbLimit(request_.maxSizeKb)) {
+            return Fail(QString::fromLatin1(kOverLimit));
+        }
+    }
+    if (request_.failOnHttpError && status_ >= 400) {
+        return Fail(QStringLiteral("HTTP %1").arg(status_));
+    }
+    if (!request_.savePath.isEmpty()) {
+        return OpenSaveFile();
+    }
+    if (!response_.isGzip && !(request_.beginMarker.isEmpty() && request_.endMarker.isEmpty())) {
+        trim_.emplace(request_.beginMarker, request_.endMarker);
+    }
+    return true;
+}
+
+bool Transfer::OpenSaveFile() {
+    tempPath_ = request_.savePath + QLatin1String(kPartSuffix);
+    file_ = std::make_unique<QFile>(tempPath_);
+    if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        const QString reason = file_->errorString();
+        file_.reset();
+        return Fail(QStringLiteral("cannot create file: ") + reason);
+    }
+    return true;
+}
+
+size_t Transfer::OnWrite(char* data, size_t size, size_t count, void* self) {
+    const size_t n = size * count;
+    return static_cast<Transfer*>(self)->Write(data, static_cast<qsizetype>(n))
+               ? n
+               : CURL_WRITEFUNC_ERROR;
+}
+
+bool Transfer::Write(const char* data, qsizetype size) {
+    MarkProgress();
+    if (!finalHeaders_ && !FinalHeadersEnded()) {
+        return false;
+    }
+    if (file_) {
+        if (file_->write(data, size) != size) {
+            return Fail(QStringLiteral("cannot write file: ") + file_->errorString());
+        }
+        written_ += size;
+        if (request_.maxSizeKb != 0 && written_ > KbLimit(request_.maxSizeKb)) {
+            return Fail(QString::fromLatin1(kOverLimit));
+        }
+        return true;
+    }
+    QByteArray& body = response_.body;
+    if (trim_) {
+        if (trim_->Append(body, data, size)) {
+            stoppedAtEnd_ = true;
+            return false;  // the rest of the response is not read
+        }
+    } else {
+        body.append(data, size);
+    }
+    if (request_.maxSizeKb != 0 && body.size() > KbLimit(request_.maxSizeKb)) {
+        return Fail(QString::fromLatin1(kOverLimit));
+    }
+    if (body.size() > kBodyCap) {
+        return Fail(QString::fromLatin1(kOverLimit));
+    }
+    return true;
+}
+
+int Transfer::OnProgress(void* self, curl_off_t, curl_off_t dlNow, curl_off_t, curl_off_t ulNow) {
+    auto* t = static_cast<Transfer*>(self);
+    if (t->request_.cancel && t->request_.cancel->load()) {
+        t->Fail(QStringLiteral("cancelled"));
+        return 1;
+    }
+    if (dlNow != t->lastDown_ || ulNow != t->lastUp_) {
+        t->lastDown_ = dlNow;
+        t->lastUp_ = ulNow;
+        t->MarkProgress();
+    }
+    return 0;
+}
+
+int Transfer::OnConnected(void* self, char*, char*, int, int) {
+    static_cast<Transfer*>(self)->MarkProgress();
+    return CURL_PREREQFUNC_OK;
+}
+
+bool Transfer::Fail(const QString& reason) {
+    if (failure_.isEmpty()) {
+        failure_ = reason;
+    }
+    return false;
+}
+
+qint64 Transfer::AcceptedLength() const {
+    return file_ ? written_ : response_.body.size();
+}
+
+QString Transfer::JudgeOutcome(CURLcode code, const char* abortReason) {
+    if (abortReason != nullptr) {
+        return QString::fromLatin1(abortReason);
+    }
+    if (!failure_.isEmpty()) {
+        return failure_;
+    }
+    if (code != CURLE_OK && !(code == CURLE_WRITE_ERROR && stoppedAtEnd_)) {
+        return DescribeError(code, easy_, errorBuffer_);
+    }
+    const qint64 length = AcceptedLength();
+    if (length < KbLimit(request_.minSizeKb)) {
+        return QString::fromLatin1(kUnderLimit);
+    }
+    if (request_.maxSizeKb != 0 && length > KbLimit(request_.maxSizeKb)) {
+        return QString::fromLatin1(kOverLimit);
+    }
+    return QString();
+}
+
+// Renames the complete temporary file into place, or removes it after a failure.
+QString Transfer::SettleSaveFile(QString error) {
+    if (!file_) {
+        return error;
+    }
+    if (error.isEmpty() && !file_->flush()) {
+        error = QStringLiteral("cannot write file: ") + file_->errorString();
+    }
+    file_->close();
+    if (error.isEmpty()) {
+        std::error_code ec;
+        std::filesystem::rename(FsPath(tempPath_), FsPath(request_.savePath), ec);
+        if (ec) {
+            error = QStringLiteral("cannot rename file: ") + QString::fromStdString(ec.message());
+        }
+    }
+    if (!error.isEmpty()) {
+        QFile::remove(tempPath_);
+    }
+    file_.reset();
+    return error;
+}
+
+void Transfer::Finish(CURLcode code, const char* abortReason) {
+    const bool toFile = file_ != nullptr;
+    const QString error = SettleSaveFile(JudgeOutcome(code, abortReason));
+    const bool ok = error.isEmpty();
+    response_.headers = sawStatus_ ? QString::fromLatin1(block_) : previousHeaders_;
+    if (!finalHeaders_) {
+        response_.isGzip = sawStatus_ && block_.contains("gzip");
+    }
+    response_.statusCode = status_;
+    response_.bodyLength = toFile ? (ok ? written_ : 0) : response_.body.size();
+    response_.error = error;
+    qCDebug(lcNet) << "done" << request_.url << ok << status_ << response_.bodyLength << error;
+    Done done = std::move(done_);
+    done(std::move(response_), ok);
+}

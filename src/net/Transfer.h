@@ -1,0 +1,94 @@
+#pragma once
+// One HTTP exchange on the network thread: its libcurl easy handle, the callbacks and the state
+// they keep (header block, body or save file, progress times). Used only on the network thread.
+
+#include <curl/curl.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "net/BodyTrim.h"
+#include "net/URLSource2.h"
+
+class Transfer {
+public:
+    using Clock = std::chrono::steady_clock;
+    using Done = std::function<void(UrlResponse&& response, bool ok)>;
+
+    // previousHeaders stays the response's header block when no response arrives.
+    Transfer(const UrlRequest& request, unsigned fetchFlags, const QString& previousHeaders,
+             Done done);
+    ~Transfer();
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+
+    // Creates and configures the easy handle. False when the request cannot be made; Finish then
+    // reports why.
+    bool Prepare(CURLSH* share);
+    CURL* Handle() const { return easy_; }
+    // Starts the clock of the per-step time-outs.
+    void Started(Clock::time_point now);
+    // Why the exchange must be aborted at this moment (cancelled, no progress for too long), or
+    // nullptr.
+    const char* AbortReason(Clock::time_point now) const;
+    // "cancelled" when the request's cancel flag is set, else nullptr.
+    const char* CancelReason() const;
+    // When AbortReason turns into a time-out unless progress happens first.
+    Clock::time_point Deadline() const;
+    // Ends the exchange with libcurl's result, or with abortReason when the loop aborted it:
+    // judges the outcome, settles the save file, fills the response and calls the done callback.
+    void Finish(CURLcode code, const char* abortReason = nullptr);
+
+private:
+    static size_t OnHeader(char* data, size_t size, size_t count, void* self);
+    static size_t OnWrite(char* data, size_t size, size_t count, void* self);
+    static int OnProgress(void* self, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal,
+                          curl_off_t ulNow);
+    static int OnConnected(void* self, char*, char*, int, int);
+
+    curl_slist* BuildHeaderList() const;
+    void SetVerbAndBody();
+    bool HeaderLine(const char* data, qsizetype size);
+    bool FinalHeadersEnded();
+    bool OpenSaveFile();
+    bool Write(const char* data, qsizetype size);
+    bool Fail(const QString& reason);
+    QString JudgeOutcome(CURLcode code, const char* abortReason);
+    QString SettleSaveFile(QString error);
+    qint64 AcceptedLength() const;
+    void MarkProgress() { lastProgress_ = Clock::now(); }
+
+    UrlRequest request_;
+    unsigned fetchFlags_;
+    Done done_;
+    UrlResponse response_;
+    QString previousHeaders_;
+
+    CURL* easy_ = nullptr;
+    curl_slist* headerList_ = nullptr;
+    QByteArray url_;
+    char errorBuffer_[CURL_ERROR_SIZE] = {};
+
+    QByteArray block_;  // header block of the response being received
+    int status_ = 0;
+    bool sawStatus_ = false;
+    bool hasLocation_ = false;
+    bool finalHeaders_ = false;  // the final response's header block is complete
+    std::optional<StreamingTrim> trim_;
+    bool stoppedAtEnd_ = false;  // reading stopped at the end marker (a success)
+    QString failure_;            // why a callback aborted the exchange
+
+    std::unique_ptr<QFile> file_;  // temporary save file
+    QString tempPath_;
+    qint64 written_ = 0;
+
+    Clock::time_point lastProgress_;
+    curl_off_t lastDown_ = 0;
+    curl_off_t lastUp_ = 0;
+};

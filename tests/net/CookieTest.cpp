@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "NetTestSupport.h"
+#include "net/CookieShare.h"
+#include "net/URLSource2.h"
+#include "support/HttpServer.h"
+#include "support/TempDir.h"
+
+namespace {
+
+StoredCookie Cookie(const QByteArray& domain, const QByteArray& name, const QByteArray& value) {
+    StoredCookie cookie;
+    cookie.domain = domain;
+    cookie.name = name;
+    cookie.value = value;
+    return cookie;
+}
+
+const StoredCookie* Find(const QList<StoredCookie>& cookies, const QByteArray& name) {
+    for (const StoredCookie& cookie : cookies) {
+        if (cookie.name == name) {
+            return &cookie;
+        }
+    }
+    return nullptr;
+}
+
+HttpHandler CookieEcho() {
+    return [](const HttpRequest& request, HttpExchange& ex) {
+        if (request.path == "/login") {
+            ex.respond(200, "welcome", {{"Set-Cookie", "sid=s3cr3t; Path=/"}});
+        } else {
+            ex.respond(200, request.header("Cookie"));
+        }
+    };
+}
+
+TEST(CookieShare, CookiesSetByOneResponseAreSentByTheNext) {
+    CookieShare::ClearCookies();
+    HttpServer server(CookieEcho());
+    UrlResponse response;
+    ASSERT_TRUE(FetchUrl(QuickRequest(server.url("/login")), response, 0));
+    ASSERT_TRUE(FetchUrl(QuickRequest(server.url("/check")), response, 0));
+    EXPECT_EQ(response.body, "sid=s3cr3t");
+    const QList<StoredCookie> cookies = CookieShare::AllCookies();
+    ASSERT_NE(Find(cookies, "sid"), nullptr);
+    EXPECT_EQ(Find(cookies, "sid")->domain, "127.0.0.1");
+
+    // A cookie handed over (as the login window does) goes out as well.
+    CookieShare::SetCookie(Cookie("127.0.0.1", "BDUSS", "from-browser"));
+    ASSERT_TRUE(FetchUrl(QuickRequest(server.url("/check")), response, 0));
+    EXPECT_TRUE(response.body.contains("BDUSS=from-browser")) << response.body.toStdString();
+    EXPECT_TRUE(response.body.contains("sid=s3cr3t"));
+}
+
+TEST(CookieShare, DeletedCookieIsGoneFromStoreAndRequests) {
+    CookieShare::ClearCookies();
+    HttpServer server(CookieEcho());
+    CookieShare::SetCookie(Cookie("127.0.0.1", "keep", "1"));
+    CookieShare::SetCookie(Cookie("127.0.0.1", "drop", "2"));
+    CookieShare::DeleteCookie(Cookie(".127.0.0.1", "drop", ""));  // value and dot do not matter
+    const QList<StoredCookie> cookies = CookieShare::AllCookies();
+    EXPECT_EQ(cookies.size(), 1);
+    EXPECT_NE(Find(cookies, "keep"), nullptr);
+    UrlResponse response;
+    ASSERT_TRUE(FetchUrl(QuickRequest(server.url("/check")), response, 0));
+    EXPECT_EQ(response.body, "keep=1");
+}
+
+TEST(CookieShare, CookieFileRoundTrip) {
+    CookieShare::ClearCookies();
+    TempDir dir;
+    const QString path = dir.file("cookies.txt");
+    CookieShare::SetCookieFile(path);  // missing file: nothing loaded
+    EXPECT_TRUE(CookieShare::AllCookies().isEmpty());
+
+    StoredCookie session = Cookie(".baidu.com", "BAIDUID", "ABC:FG=1");
+    session.includeSubdomains = true;
+    StoredCookie lasting = Cookie("tieba.baidu.com", "TIEBAUID", "");
+    lasting.path = "/f";
+    lasting.secure = true;
+    lasting.httpOnly = true;
+    lasting.expires = 4102444800;  // 2100-01-01
+    CookieShare::SetCookie(session);
+    CookieShare::SetCookie(lasting);
+    ASSERT_TRUE(CookieShare::SaveCookies());
+    const QByteArray file = dir.read("cookies.txt");
+    EXPECT_TRUE(file.startsWith("# Netscape HTTP Cookie File\n"));
+    EXPECT_TRUE(file.contains("#HttpOnly_tieba.baidu.com\tFALSE\t/f\tTRUE\t4102444800\tTIEBAUID\t"))
+        << file.toStdString();
+    EXPECT_FALSE(QFile::exists(path + QStringLiteral(".tmp")));
+
+    CookieShare::ClearCookies();
+    EXPECT_TRUE(CookieShare::AllCookies().isEmpty());
+    CookieShare::SetCookieFile(path);
+    const QList<StoredCookie> loaded = CookieShare::AllCookies();
+    ASSERT_EQ(loaded.size(), 2);
+    const StoredCookie* a = Find(loaded, "BAIDUID");
+    const StoredCookie* b = Find(loaded, "TIEBAUID");
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->domain, ".baidu.com");
+    EXPECT_TRUE(a->includeSubdomains);
+    EXPECT_EQ(a->value, "ABC:FG=1");
+    EXPECT_EQ(a->expires, 0);
+    EXPECT_FALSE(a->httpOnly);
+    EXPECT_EQ(b->domain, "tieba.baidu.com");
+    EXPECT_FALSE(b->includeSubdomains);
+    EXPECT_EQ(b->path, "/f");
+    EXPECT_TRUE(b->secure);
+    EXPECT_TRUE(b->httpOnly);
+    EXPECT_EQ(b->expires, 4102444800);
+    EXPECT_EQ(b->value, "");
+
+    CookieShare::DeleteCookie(*a);
+    ASSERT_TRUE(CookieShare::SaveCookies());
+    EXPECT_FALSE(dir.read("cookies.txt").contains("BAIDUID"));
+}
+
+}  // namespace
