@@ -1,0 +1,133 @@
+#include "fakeservice/FakeService.h"
+
+#include "fakeservice/FakeAnswer.h"
+
+#include <cstdlib>
+
+namespace {
+
+// A stalled reply waits this long at most; stopping the server ends the wait earlier.
+constexpr std::chrono::minutes kStallLimit{30};
+
+QByteArray HeadBlock(const FakeReply& reply) {
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) +
+                      (reply.status == 200 ? " OK\r\n" : " Status\r\n");
+    for (const auto& [name, value] : reply.headers) {
+        head += name + ": " + value + "\r\n";
+    }
+    return head + "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n";
+}
+
+void Send(const FakeReply& reply, HttpExchange& exchange) {
+    if (reply.latencyMs > 0 && !exchange.stall(std::chrono::milliseconds(reply.latencyMs))) {
+        exchange.close();
+        return;
+    }
+    const QByteArray part = HeadBlock(reply) + reply.body.left(reply.faultAfter);
+    switch (reply.fault) {
+        case FakeFault::None:
+            exchange.respond(reply.status, reply.body, reply.headers);
+            break;
+        case FakeFault::StallBeforeHeaders:
+            exchange.stall(kStallLimit);
+            exchange.close();
+            break;
+        case FakeFault::StallMidBody:
+            exchange.sendRaw(part);
+            exchange.stall(kStallLimit);
+            exchange.close();
+            break;
+        case FakeFault::ResetMidBody:
+            exchange.sendRaw(part);
+            exchange.reset();
+            break;
+        case FakeFault::ShortBody:
+            exchange.sendRaw(part);
+            exchange.close();
+            break;
+    }
+}
+
+std::chrono::steady_clock::rep Now() {
+    return std::chrono::steady_clock::now().time_since_epoch().count();
+}
+
+}  // namespace
+
+FakeService::FakeService(const FakeOptions& options)
+    : options_(options),
+      lastActivity_(Now()),
+      server_([this](const HttpRequest& request, HttpExchange& exchange) {
+          handle(request, exchange);
+      }) {}
+
+FakeOptions FakeService::options() const {
+    std::lock_guard lock(mutex_);
+    return options_;
+}
+
+void FakeService::setOptions(const FakeOptions& options) {
+    std::lock_guard lock(mutex_);
+    options_ = options;
+}
+
+int FakeService::requestCount(FakePathKind kind) const {
+    return counts_[static_cast<size_t>(kind)].load();
+}
+
+int FakeService::totalRequests() const {
+    int total = 0;
+    for (const std::atomic<int>& count : counts_) {
+        total += count.load();
+    }
+    return total;
+}
+
+void FakeService::resetCounters() {
+    for (std::atomic<int>& count : counts_) {
+        count = 0;
+    }
+}
+
+std::chrono::steady_clock::time_point FakeService::lastActivity() const {
+    return std::chrono::steady_clock::time_point(
+        std::chrono::steady_clock::duration(lastActivity_.load()));
+}
+
+void FakeService::touch() {
+    lastActivity_ = Now();
+}
+
+void FakeService::handle(const HttpRequest& request, HttpExchange& exchange) {
+    touch();
+    FakeRequest fake;
+    fake.method = request.method;
+    fake.host = request.host;
+    fake.target = request.path;
+    fake.headers = request.headers;
+    fake.body = request.body;
+    const FakeReply reply = Answer(fake, options());
+    ++counts_[static_cast<size_t>(reply.kind)];
+    Send(reply, exchange);
+    touch();
+}
+
+HttpProxyGuard::HttpProxyGuard(const QString& proxyUrl) {
+    for (const char* name : {"http_proxy", "no_proxy", "NO_PROXY"}) {
+        const char* value = std::getenv(name);
+        saved_.emplace_back(name, value ? std::optional<QByteArray>(value) : std::nullopt);
+    }
+    setenv("http_proxy", proxyUrl.toUtf8().constData(), 1);
+    setenv("no_proxy", "127.0.0.1,localhost", 1);
+    unsetenv("NO_PROXY");
+}
+
+HttpProxyGuard::~HttpProxyGuard() {
+    for (const auto& [name, value] : saved_) {
+        if (value) {
+            setenv(name, value->constData(), 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+}

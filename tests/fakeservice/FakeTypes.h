@@ -1,0 +1,67 @@
+#pragma once
+// The records of the fake service: one request as the proxy received it, and the reply the
+// service wants sent, including an added delay and a transport fault.
+
+#include <QByteArray>
+
+#include <utility>
+#include <vector>
+
+// Header lines in order (the same shape as the test HTTP server's).
+using FakeHeaders = std::vector<std::pair<QByteArray, QByteArray>>;
+
+// What a request asked for, used for the per-kind request counters.
+enum class FakePathKind {
+    Unknown,
+    AlbumHome,         // album service: "/u/<user>"
+    AlbumList,         // album service: "/album/list/<user>"
+    AlbumPictureList,  // album service: "/picture/album/list/<sign>"
+    AlbumLogin,        // album service: "/login"
+    ForumWall,         // forum: "/photo/g"
+    ForumPictureList,  // forum: "/photo/g/bw/picture/list"
+    ForumPost,         // forum: "/photo/p"
+    ForumGuide,        // forum: "/photo/bw/picture/guide"
+    ForumPicture,      // forum picture host: "/forum/pic/item/<id>.jpg"
+    AlbumPicture,      // album-service picture hosts: "/album/.../<file>.jpg"
+};
+inline constexpr int kFakePathKindCount = static_cast<int>(FakePathKind::AlbumPicture) + 1;
+
+struct FakeRequest {
+    QByteArray method = "GET";
+    QByteArray host;    // without port, any letter case
+    QByteArray target;  // path and query as sent ("/u/demo"), still percent-encoded
+    FakeHeaders headers;
+    QByteArray body;
+
+    // The first header of that name (any letter case); empty when missing.
+    QByteArray header(const QByteArray& name) const;
+    // The value of one cookie of the "Cookie" headers; empty when missing.
+    QByteArray cookie(const QByteArray& name) const;
+};
+
+// How the transport misbehaves after the reply is ready.
+enum class FakeFault {
+    None,
+    StallBeforeHeaders,  // nothing is sent; the connection stays open
+    StallMidBody,        // headers and the first faultAfter body bytes, then nothing
+    ResetMidBody,        // headers and the first faultAfter body bytes, then a reset
+    ShortBody,           // headers (full Content-Length) and faultAfter bytes, then a close
+};
+
+struct FakeReply {
+    int status = 200;
+    FakeHeaders headers;  // Content-Length is added by the server
+    QByteArray body;
+    int latencyMs = 0;  // delay before anything is sent
+    FakeFault fault = FakeFault::None;
+    qsizetype faultAfter = 0;
+    FakePathKind kind = FakePathKind::Unknown;
+
+    void setHeader(const QByteArray& name, const QByteArray& value);
+};
+
+struct FakeOptions {
+    bool gzip = true;               // gzip pages when the request accepts it
+    int latencyMs = 0;              // added to every reply
+    qsizetype pictureBytes = 4096;  // size of a picture unless its id says otherwise
+};

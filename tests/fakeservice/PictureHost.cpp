@@ -1,0 +1,219 @@
+#include "fakeservice/PictureHost.h"
+
+#include "fakeservice/FakeText.h"
+
+#include <zlib.h>
+
+#include <QStringList>
+#include <QtEndian>
+
+#include <utility>
+
+using namespace fake;
+
+namespace {
+
+// A deterministic byte stream (xorshift64) seeded by the id.
+class Filler {
+public:
+    explicit Filler(const QString& id) : state_(TextHash(id) | 1) {}
+    void append(QByteArray& out, qsizetype count) {
+        for (qsizetype i = 0; i < count; ++i) {
+            state_ ^= state_ << 13;
+            state_ ^= state_ >> 7;
+            state_ ^= state_ << 17;
+            out += static_cast<char>(state_ >> 24);
+        }
+    }
+
+private:
+    quint64 state_;
+};
+
+void AppendBigEndian16(QByteArray& out, int value) {
+    out += static_cast<char>((value >> 8) & 0xFF);
+    out += static_cast<char>(value & 0xFF);
+}
+
+// A 1x1 grey baseline JPEG: quantisation, frame, one-code Huffman tables and a scan holding a
+// single zero DC value. Comment segments between the JFIF header and the tables make up the size.
+QByteArray JpegBytes(const QString& id, qsizetype size) {
+    static const QByteArray head = QByteArray::fromHex("FFD8FFE000104A46494600010100000100010000");
+    // A Huffman table with one code of length 1 for the symbol 0.
+    const auto oneCodeTable = [](const char* classAndId) {
+        return QByteArray::fromHex("FFC40014") + QByteArray::fromHex(classAndId) +
+               QByteArray::fromHex("01") + QByteArray(15, '\0') + QByteArray(1, '\0');
+    };
+    static const QByteArray tables = QByteArray::fromHex("FFDB004300") + QByteArray(64, '\x01') +
+                                     QByteArray::fromHex("FFC0000B080001000101011100") +
+                                     oneCodeTable("00") + oneCodeTable("10") +
+                                     QByteArray::fromHex(
+                                         "FFDA0008010100003F00"
+                                         "3F"
+                                         "FFD9");
+    QByteArray out = head;
+    out.reserve(qMax(size, head.size() + tables.size()));
+    Filler filler(id);
+    qsizetype rest = size - head.size() - tables.size();
+    while (rest >= 4) {
+        qsizetype take = qMin<qsizetype>(rest, 65537);
+        if (rest - take > 0 && rest - take < 4) {
+            take -= 4;
+        }
+        out += "\xFF\xFE";
+        AppendBigEndian16(out, static_cast<int>(take - 2));
+        filler.append(out, take - 4);
+        rest -= take;
+    }
+    // One to three bytes left: fill bytes, which may stand before any marker.
+    if (rest > 0) {
+        out += QByteArray(rest, '\xFF');
+    }
+    return out + tables;
+}
+
+QByteArray PngChunk(const char* type, const QByteArray& data) {
+    QByteArray chunk(4, '\0');
+    qToBigEndian<quint32>(static_cast<quint32>(data.size()), chunk.data());
+    const QByteArray typed = QByteArray(type, 4) + data;
+    chunk += typed;
+    QByteArray crc(4, '\0');
+    qToBigEndian<quint32>(
+        static_cast<quint32>(crc32(0, reinterpret_cast<const Bytef*>(typed.constData()),
+                                   static_cast<uInt>(typed.size()))),
+        crc.data());
+    return chunk + crc;
+}
+
+QByteArray PngPicture() {
+    static const QByteArray png = [] {
+        const QByteArray header = QByteArray::fromHex(
+            "0000000100000001"
+            "0800000000");
+        const QByteArray pixels = qCompress(QByteArray::fromHex("0080")).mid(4);  // zlib stream
+        return QByteArray::fromHex("89504E470D0A1A0A") + PngChunk("IHDR", header) +
+               PngChunk("IDAT", pixels) + PngChunk("IEND", QByteArray());
+    }();
+    return png;
+}
+
+QByteArray BmpPicture(qsizetype size) {
+    QByteArray bmp = QByteArray::fromHex(
+        "424D000000000000000036000000"
+        "280000000100000001000000010018000000000004000000130B0000130B00000000000000000000"
+        "3070A000");
+    qToLittleEndian<quint32>(static_cast<quint32>(qMax(size, bmp.size())), bmp.data() + 2);
+    return bmp;
+}
+
+// PNG, GIF and BMP pictures are padded after their end, which decoders ignore.
+QByteArray Padded(QByteArray picture, const QString& id, qsizetype size) {
+    Filler(id).append(picture, size - picture.size());
+    return picture;
+}
+
+QByteArray ErrorPage(int status, const char* reason) {
+    return QByteArrayLiteral("<html><head><title>") + QByteArray::number(status) + ' ' + reason +
+           QByteArrayLiteral("</title></head><body><h1>") + reason +
+           QByteArrayLiteral("</h1></body></html>");
+}
+
+}  // namespace
+
+PictureSpec PictureSpecOf(const QString& id, qsizetype defaultBytes) {
+    static const std::pair<const char*, PictureVariant> kSuffixes[] = {
+        {"png", PictureVariant::Png},
+        {"gif", PictureVariant::Gif},
+        {"bmp", PictureVariant::Bmp},
+        {"missing", PictureVariant::Missing},
+        {"busy", PictureVariant::Busy},
+        {"reset", PictureVariant::Reset},
+        {"short", PictureVariant::Short},
+        {"stall", PictureVariant::Stall},
+        {"stallhead", PictureVariant::StallHeaders},
+    };
+    PictureSpec spec;
+    spec.bytes = defaultBytes;
+    const QStringList parts = id.split(u'-');
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        const QString& part = parts[i];
+        for (const auto& [suffix, variant] : kSuffixes) {
+            if (part == QLatin1String(suffix)) {
+                spec.variant = variant;
+            }
+        }
+        bool ok = false;
+        const qsizetype bytes = part.mid(1).toLongLong(&ok);
+        if (part.startsWith(u'b') && ok && bytes >= 0 && bytes <= 256 * 1024 * 1024) {
+            spec.bytes = bytes;
+        }
+    }
+    return spec;
+}
+
+QByteArray PictureBytes(const QString& id, PictureVariant format, qsizetype size) {
+    switch (format) {
+        case PictureVariant::Png:
+            return Padded(PngPicture(), id, size);
+        case PictureVariant::Gif:
+            return Padded(QByteArray::fromHex("474946383961010001008000000000"
+                                              "00FFFFFF2C00000000"
+                                              "010001000002024401003B"),
+                          id, size);
+        case PictureVariant::Bmp:
+            return Padded(BmpPicture(size), id, size);
+        default:
+            return JpegBytes(id, size);
+    }
+}
+
+FakeReply PictureReply(const QString& id, const FakeOptions& options) {
+    const PictureSpec spec = PictureSpecOf(id, options.pictureBytes);
+    FakeReply reply;
+    if (spec.variant == PictureVariant::Missing || spec.variant == PictureVariant::Busy) {
+        const bool missing = spec.variant == PictureVariant::Missing;
+        reply.status = missing ? 404 : 503;
+        reply.body = ErrorPage(reply.status, missing ? "Not Found" : "Service Unavailable");
+        reply.setHeader("Content-Type", "text/html; charset=utf-8");
+        if (!missing) {
+            reply.setHeader("Retry-After", "1");
+        }
+        return reply;
+    }
+    reply.body = PictureBytes(id, spec.variant, spec.bytes);
+    switch (spec.variant) {
+        case PictureVariant::Png:
+            reply.setHeader("Content-Type", "image/png");
+            break;
+        case PictureVariant::Gif:
+            reply.setHeader("Content-Type", "image/gif");
+            break;
+        case PictureVariant::Bmp:
+            reply.setHeader("Content-Type", "image/bmp");
+            break;
+        default:
+            reply.setHeader("Content-Type", "image/jpeg");
+            break;
+    }
+    const qsizetype half = reply.body.size() / 2;
+    switch (spec.variant) {
+        case PictureVariant::Reset:
+            reply.fault = FakeFault::ResetMidBody;
+            reply.faultAfter = half;
+            break;
+        case PictureVariant::Short:
+            reply.fault = FakeFault::ShortBody;
+            reply.faultAfter = half;
+            break;
+        case PictureVariant::Stall:
+            reply.fault = FakeFault::StallMidBody;
+            reply.faultAfter = half;
+            break;
+        case PictureVariant::StallHeaders:
+            reply.fault = FakeFault::StallBeforeHeaders;
+            break;
+        default:
+            break;
+    }
+    return reply;
+}
