@@ -16,10 +16,10 @@ QString& CookieFilePath() {
     return path;
 }
 
-QList<QByteArray> CookieLines() {
+QList<QByteArray> CookieLines(NetworkThread& net) {
     QList<QByteArray> lines;
     curl_slist* list = nullptr;
-    curl_easy_getinfo(NetworkThread::Instance().CookieHandle(), CURLINFO_COOKIELIST, &list);
+    curl_easy_getinfo(net.CookieHandle(), CURLINFO_COOKIELIST, &list);
     for (curl_slist* item = list; item != nullptr; item = item->next) {
         lines.append(QByteArray(item->data));
     }
@@ -28,9 +28,8 @@ QList<QByteArray> CookieLines() {
 }
 
 // Hands one Netscape line (or a command such as "ALL") to the cookie engine.
-void AddCookieLine(const QByteArray& line) {
-    curl_easy_setopt(NetworkThread::Instance().CookieHandle(), CURLOPT_COOKIELIST,
-                     line.constData());
+void AddCookieLine(NetworkThread& net, const QByteArray& line) {
+    curl_easy_setopt(net.CookieHandle(), CURLOPT_COOKIELIST, line.constData());
 }
 
 bool WriteCookieFile(const QString& path, const QList<QByteArray>& lines) {
@@ -45,12 +44,6 @@ bool WriteCookieFile(const QString& path, const QList<QByteArray>& lines) {
     return file.write(text) == text.size() && file.commit();
 }
 
-void SaveAtExit() {
-    if (!CookieFilePath().isEmpty()) {
-        WriteCookieFile(CookieFilePath(), CookieLines());
-    }
-}
-
 }  // namespace
 
 namespace CookieShare {
@@ -61,13 +54,14 @@ void SetCookieFile(const QString& path) {
     NetworkThread& net = NetworkThread::Instance();
     net.RunAndWait([&] {
         CookieFilePath() = path;
-        net.SetExitHook(&SaveAtExit);
+        // The path is held by value: the hook runs at exit, after other statics may be gone.
+        net.SetExitHook([path, &net] { WriteCookieFile(path, CookieLines(net)); });
         for (QByteArray line : content.split('\n')) {
             if (line.endsWith('\r')) {
                 line.chop(1);
             }
             if (FromNetscapeLine(line)) {
-                AddCookieLine(line);
+                AddCookieLine(net, line);
             }
         }
     });
@@ -76,27 +70,30 @@ void SetCookieFile(const QString& path) {
 bool SaveCookies() {
     QString path;
     QList<QByteArray> lines;
-    const bool ran = NetworkThread::Instance().RunAndWait([&] {
+    NetworkThread& net = NetworkThread::Instance();
+    const bool ran = net.RunAndWait([&] {
         path = CookieFilePath();
-        lines = CookieLines();
+        lines = CookieLines(net);
     });
     return ran && !path.isEmpty() && WriteCookieFile(path, lines);
 }
 
 void SetCookie(const StoredCookie& cookie) {
     const QByteArray line = ToNetscapeLine(cookie);
-    NetworkThread::Instance().RunAndWait([&] { AddCookieLine(line); });
+    NetworkThread& net = NetworkThread::Instance();
+    net.RunAndWait([&] { AddCookieLine(net, line); });
 }
 
 void DeleteCookie(const StoredCookie& cookie) {
     // The cookie engine has no single-cookie removal: the store is rebuilt without it.
-    NetworkThread::Instance().RunAndWait([&] {
-        const QList<QByteArray> lines = CookieLines();
-        AddCookieLine("ALL");
+    NetworkThread& net = NetworkThread::Instance();
+    net.RunAndWait([&] {
+        const QList<QByteArray> lines = CookieLines(net);
+        AddCookieLine(net, "ALL");
         for (const QByteArray& line : lines) {
             const std::optional<StoredCookie> stored = FromNetscapeLine(line);
             if (stored && !SameCookie(*stored, cookie)) {
-                AddCookieLine(line);
+                AddCookieLine(net, line);
             }
         }
     });
@@ -104,7 +101,8 @@ void DeleteCookie(const StoredCookie& cookie) {
 
 QList<StoredCookie> AllCookies() {
     QList<QByteArray> lines;
-    NetworkThread::Instance().RunAndWait([&] { lines = CookieLines(); });
+    NetworkThread& net = NetworkThread::Instance();
+    net.RunAndWait([&] { lines = CookieLines(net); });
     QList<StoredCookie> cookies;
     for (const QByteArray& line : lines) {
         if (std::optional<StoredCookie> cookie = FromNetscapeLine(line)) {
@@ -115,7 +113,8 @@ QList<StoredCookie> AllCookies() {
 }
 
 void ClearCookies() {
-    NetworkThread::Instance().RunAndWait([] { AddCookieLine("ALL"); });
+    NetworkThread& net = NetworkThread::Instance();
+    net.RunAndWait([&] { AddCookieLine(net, "ALL"); });
 }
 
 }  // namespace CookieShare

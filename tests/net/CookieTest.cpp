@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <cstdlib>
+
 #include "NetTestSupport.h"
 #include "net/CookieShare.h"
 #include "net/URLSource2.h"
@@ -116,6 +118,24 @@ TEST(CookieShare, CookieFileRoundTrip) {
     CookieShare::DeleteCookie(*a);
     ASSERT_TRUE(CookieShare::SaveCookies());
     EXPECT_FALSE(dir.read("cookies.txt").contains("BAIDUID"));
+}
+
+// The child process runs the test again from a fresh start (with its own temporary folder), so
+// the parent's path reaches it through the environment, which the child does not overwrite.
+TEST(CookieShareDeathTest, StoreIsSavedAtProcessExit) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TempDir dir;
+    setenv("QUORVIX_TEST_COOKIE_FILE", dir.file("exit.txt").toUtf8().constData(), 0);
+    EXPECT_EXIT(
+        {
+            CookieShare::SetCookieFile(QString::fromUtf8(qgetenv("QUORVIX_TEST_COOKIE_FILE")));
+            CookieShare::SetCookie(Cookie("example.com", "atexit", "saved"));
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(dir.read("exit.txt").contains("example.com\tFALSE\t/\tFALSE\t0\tatexit\tsaved"))
+        << dir.read("exit.txt").toStdString();
+    unsetenv("QUORVIX_TEST_COOKIE_FILE");
 }
 
 }  // namespace
