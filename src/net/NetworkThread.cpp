@@ -17,8 +17,13 @@ constexpr int kIdleWaitMs = 60000;  // a Post wakes the loop earlier
 }  // namespace
 
 NetworkThread& NetworkThread::Instance() {
-    static NetworkThread instance;
-    return instance;
+    // The object is never deleted: a job thread that still fetches while the process exits finds
+    // a stopped network thread ("network stopped"), not a destroyed object.
+    static NetworkThread* const instance = new NetworkThread;
+    static const struct StopAtExit {
+        ~StopAtExit() { instance->Stop(); }
+    } stopAtExit;
+    return *instance;
 }
 
 NetworkThread::NetworkThread() {
@@ -35,11 +40,15 @@ NetworkThread::NetworkThread() {
     curl_easy_setopt(cookieHandle_, CURLOPT_SHARE, share_);
     curl_easy_setopt(cookieHandle_, CURLOPT_COOKIEFILE, "");
     thread_ = std::thread(&NetworkThread::Run, this);
+    threadId_ = thread_.get_id();
 }
 
-NetworkThread::~NetworkThread() {
+void NetworkThread::Stop() {
     {
         std::lock_guard lock(mutex_);
+        if (closed_ || quitRequested_) {
+            return;
+        }
         quitRequested_ = true;
         curl_multi_wakeup(multi_);
     }

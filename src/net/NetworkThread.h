@@ -2,7 +2,7 @@
 // The process-wide network thread. It owns the libcurl multi handle (transfers, connection pool)
 // and the share handle (cookies, DNS cache, TLS sessions), and it is the only thread that calls
 // libcurl. Other threads hand work over with Post or RunAndWait. The thread starts on first use
-// and stops at process exit.
+// and stops at process exit; the object itself stays, refusing work.
 
 #include <curl/curl.h>
 
@@ -33,7 +33,7 @@ public:
     bool Post(Task task);
     // Runs task on the network thread and waits until it has run (at once when called there).
     bool RunAndWait(const Task& task);
-    bool IsCurrent() const { return std::this_thread::get_id() == thread_.get_id(); }
+    bool IsCurrent() const { return std::this_thread::get_id() == threadId_; }
     // Hands an exchange to the network thread (from any thread). False, and the transfer is
     // dropped without finishing, once the thread stops.
     bool Submit(std::unique_ptr<Transfer> transfer);
@@ -61,7 +61,8 @@ private:
     };
 
     NetworkThread();
-    ~NetworkThread();
+    // Ends the thread: transfers in flight fail, the exit hook runs, later hand-overs are refused.
+    void Stop();
     void Run();
     void RunTasks();
     void StartPending();
@@ -89,4 +90,5 @@ private:
     Task exitHook_;
 
     std::thread thread_;
+    std::thread::id threadId_;  // set once at start; thread_ itself changes when joined
 };

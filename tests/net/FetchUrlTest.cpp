@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -183,6 +184,33 @@ TEST(FetchUrlAsync, CancelEndsTransfersAndRetryPauses) {
     for (const auto& result : async.results()) {
         EXPECT_FALSE(result.ok);
     }
+}
+
+// Runs at exit after the network thread has stopped (registered before its first use): a late
+// fetch must fail cleanly. The exit code tells the parent what happened.
+void FetchAfterStop() {
+    UrlResponse response;
+    const bool ok = FetchUrl(QuickRequest(QStringLiteral("http://127.0.0.1:9/")), response, 0);
+    bool asyncRan = false;
+    FetchUrlAsync(QuickRequest(QStringLiteral("http://127.0.0.1:9/")), 0,
+                  [&](UrlResponse&& late, bool lateOk) {
+                      asyncRan = !lateOk && late.error == QStringLiteral("network stopped");
+                  });
+    std::_Exit(!ok && response.error == QStringLiteral("network stopped") && asyncRan ? 7 : 8);
+}
+
+TEST(NetworkThreadDeathTest, FetchesAfterTheStopAtExitFailCleanly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::atexit(&FetchAfterStop);
+            HttpServer server([](const HttpRequest&, HttpExchange& ex) { ex.respond(200, "x"); });
+            UrlResponse response;
+            if (FetchUrl(QuickRequest(server.url("/")), response, 0)) {
+                std::exit(0);
+            }
+        },
+        ::testing::ExitedWithCode(7), "");
 }
 
 }  // namespace
