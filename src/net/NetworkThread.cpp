@@ -27,7 +27,7 @@ NetworkThread& NetworkThread::Instance() {
 }
 
 NetworkThread::NetworkThread() {
-    // The category is made first, so that it outlives this object at exit.
+    // The logging category is made first, so that it outlives the stop at exit.
     qCDebug(lcNet) << "network thread starting";
     curl_global_init(CURL_GLOBAL_DEFAULT);
     multi_ = curl_multi_init();

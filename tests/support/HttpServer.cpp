@@ -29,7 +29,8 @@ struct HttpExchange::Shared {
     quint16 port = 0;
 
     mutable std::mutex mutex;
-    mutable std::condition_variable changed;  // stop, new requests
+    mutable std::condition_variable stopped;  // wakes stalling handlers
+    mutable std::condition_variable arrived;  // wakes waitForRequests
     bool stopping = false;
     std::shared_ptr<const HttpHandler> handler;
     std::vector<HttpRequest> requests;
@@ -315,7 +316,7 @@ bool HttpExchange::sendRaw(const QByteArray& bytes) {
 
 bool HttpExchange::stall(std::chrono::milliseconds duration) {
     std::unique_lock lock(server_.mutex);
-    return !server_.changed.wait_for(lock, duration, [this] { return server_.stopping; });
+    return !server_.stopped.wait_for(lock, duration, [this] { return server_.stopping; });
 }
 
 void HttpExchange::close() {
@@ -357,7 +358,7 @@ HttpServer::~HttpServer() {
         std::lock_guard lock(s.mutex);
         s.stopping = true;
     }
-    s.changed.notify_all();
+    s.stopped.notify_all();
     [[maybe_unused]] const ssize_t written = ::write(s.wakeFds[1], "x", 1);
     s.acceptThread.join();
     {
@@ -424,7 +425,7 @@ void HttpServer::serve(HttpExchange::Connection& connection) {
                 s.requests.push_back(*request);
             }
         }
-        s.changed.notify_all();
+        s.arrived.notify_all();
         HttpExchange exchange(s, connection, std::move(*request));
         try {
             if (*handler) {
@@ -491,5 +492,5 @@ int HttpServer::connectionCount() const {
 
 bool HttpServer::waitForRequests(int count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(shared_->mutex);
-    return shared_->changed.wait_for(lock, timeout, [&] { return shared_->requestCount >= count; });
+    return shared_->arrived.wait_for(lock, timeout, [&] { return shared_->requestCount >= count; });
 }
