@@ -155,3 +155,10 @@ FakeReply AlbumLoginPage() {
     reply.setHeader("Set-Cookie", "verified=1; Path=/");
     return reply;
 }
+
+FakeReply AlbumDetailPage(const QString& user) {
+    return HtmlReply(
+        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"></head><body>\n"
+        "<a class=\"owner\" href=\"http://xiangce.baidu.com/profile/" +
+        user.toUtf8() + "?from=detail\">owner</a>\n</body></html>\n");
+}

@@ -16,6 +16,8 @@ FakeReply AlbumPictureListPage(const QString& sign, qint64 offset, qint64 size, 
 FakeReply AlbumVerifyPage(const QString& sign);
 // "/login": sets the cookie "verified=1".
 FakeReply AlbumLoginPage();
+// "/picture/detail/<user>/<n>": a picture page whose link leads to the user's profile.
+FakeReply AlbumDetailPage(const QString& user);
 
 // The album-service thumbnail address of a picture file ("<file>.jpg" at its end).
 QByteArray AlbumThumbnailUrl(const QString& file, int width);

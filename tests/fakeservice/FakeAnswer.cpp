@@ -60,6 +60,10 @@ FakeReply AlbumServiceReply(FakePathKind kind, const FakeRequest& request, const
         }
         case FakePathKind::AlbumLogin:
             return AlbumLoginPage();
+        case FakePathKind::AlbumDetail: {
+            QString user = PathRest(path, 16);
+            return AlbumDetailPage(user.left(user.indexOf(QLatin1Char('/'))));
+        }
         default:
             return NotFound();
     }
@@ -104,6 +108,9 @@ FakePathKind ClassifyRequest(const FakeRequest& request) {
         }
         if (path == "/login") {
             return FakePathKind::AlbumLogin;
+        }
+        if (path.startsWith("/picture/detail/") && path.size() > 16) {
+            return FakePathKind::AlbumDetail;
         }
     } else if (host == kForumHost) {
         if (path == "/photo/g") {

@@ -17,6 +17,7 @@ enum class FakePathKind {
     AlbumList,         // album service: "/album/list/<user>"
     AlbumPictureList,  // album service: "/picture/album/list/<sign>"
     AlbumLogin,        // album service: "/login"
+    AlbumDetail,       // album service: "/picture/detail/<user>/<n>", links to the profile
     ForumWall,         // forum: "/photo/g"
     ForumPictureList,  // forum: "/photo/g/bw/picture/list"
     ForumPost,         // forum: "/photo/p"

@@ -1,0 +1,107 @@
+#include "app/AlbumList.h"
+
+#include "text/StringCtrl.h"
+
+int AlbumList::AddAlbum(const ST_PERLISTRECORD& record) {
+    ST_PERLISTRECORD copy = record;
+    copy.nThumb = -1;
+    CleanFileName(copy.strName, 0xFFFF, true);
+
+    std::lock_guard lock(mutex_);
+    copy.nIndex = static_cast<uint32_t>(records_.size());
+    QString candidate = copy.strName;
+    for (unsigned n = 1; FindLocked(candidate) >= 0; ++n) {
+        candidate = QStringLiteral("%1 (%2)").arg(copy.strName).arg(n);
+    }
+    copy.strName = candidate;
+    firstIndexByName_.insert(candidate, static_cast<int>(records_.size()));
+    records_.push_back(std::move(copy));
+    return static_cast<int>(records_.size());
+}
+
+int AlbumList::FindAlbumByName(const QString& name) const {
+    std::lock_guard lock(mutex_);
+    return FindLocked(name);
+}
+
+int AlbumList::FindLocked(const QString& name) const {
+    return firstIndexByName_.value(name, -1);
+}
+
+void AlbumList::ClearAlbums() {
+    std::lock_guard lock(mutex_);
+    records_.clear();
+    firstIndexByName_.clear();
+}
+
+int AlbumList::size() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(records_.size());
+}
+
+ST_PERLISTRECORD AlbumList::at(int i) const {
+    std::lock_guard lock(mutex_);
+    if (i < 0 || i >= static_cast<int>(records_.size())) {
+        return ST_PERLISTRECORD();
+    }
+    return records_[i];
+}
+
+ST_PERLISTRECORD AlbumList::CutName(int i, int maxLength) {
+    std::lock_guard lock(mutex_);
+    if (i < 0 || i >= static_cast<int>(records_.size())) {
+        return ST_PERLISTRECORD();
+    }
+    if (records_[i].strName.size() > maxLength) {
+        RenameLocked(i, records_[i].strName.left(maxLength));
+    }
+    return records_[i];
+}
+
+void AlbumList::RenameLocked(int i, const QString& name) {
+    const QString old = records_[i].strName;
+    records_[i].strName = name;
+    if (firstIndexByName_.value(old, -1) == i) {
+        firstIndexByName_.remove(old);
+        for (int k = i + 1; k < static_cast<int>(records_.size()); ++k) {
+            if (records_[k].strName == old) {
+                firstIndexByName_.insert(old, k);
+                break;
+            }
+        }
+    }
+    const int holder = firstIndexByName_.value(name, -1);
+    if (holder < 0 || holder > i) {
+        firstIndexByName_.insert(name, i);
+    }
+}
+
+void AlbumList::SetThumb(int i, int thumb) {
+    std::lock_guard lock(mutex_);
+    if (i >= 0 && i < static_cast<int>(records_.size())) {
+        records_[i].nThumb = thumb;
+    }
+}
+
+QString FormatPicCount(int32_t count) {
+    if (count == -1) {
+        return QStringLiteral("未知");
+    }
+    return QStringLiteral("%1").arg(static_cast<uint32_t>(count), 4);
+}
+
+QString FormatRemark(uint32_t remark) {
+    if (remark & 0x80000000u) {
+        return QStringLiteral("%1").arg(remark & 0x7FFFFFFFu, 8, 10, QLatin1Char('0'));
+    }
+    if (remark & 1u) {
+        return QStringLiteral("加密相册");
+    }
+    if (remark & 2u) {
+        return QStringLiteral("私密相册");
+    }
+    if (remark & 4u) {
+        return QStringLiteral("好友可见");
+    }
+    return QString();
+}

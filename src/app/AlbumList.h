@@ -1,0 +1,58 @@
+#pragma once
+// The album list: one record per album found by a listing, in listing order. Listing threads add
+// records while the window thread reads them, so every access takes the list's lock and hands out
+// copies.
+
+#include <QHash>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+struct ST_PERLISTRECORD {
+    QString strName;        // grid name and album folder name; unique within the list
+    QString strKey;         // album sign, forum thread id or post address
+    QString strCover;       // cover picture address; may be empty
+    int32_t nPicCount = 0;  // -1 when the service gives no count
+    uint32_t nRemark = 0;   // access remark bits, or a number when the top bit is set
+    uint32_t nRating = 0;   // naming code ?4
+    int32_t nExtra = 0;     // naming code ?5
+    uint32_t nIndex = 0;    // position in the list when added
+    int32_t nThumb = -1;    // preview image index, -1 while there is none
+};
+
+class AlbumList {
+public:
+    // Copies the lister's record, cleans and uniquifies its name, appends it; returns the new
+    // length.
+    int AddAlbum(const ST_PERLISTRECORD& record);
+    // Index of the first record whose name equals the text exactly, or -1.
+    int FindAlbumByName(const QString& name) const;
+    void ClearAlbums();
+
+    int size() const;
+    // A copy of record i; a default record for an index outside the list.
+    ST_PERLISTRECORD at(int i) const;
+    // Cuts the name of record i to at most maxLength units (the grid's rule) and returns the
+    // record.
+    ST_PERLISTRECORD CutName(int i, int maxLength);
+    void SetThumb(int i, int thumb);
+
+    // Number of albums chosen for the running download (naming code ?6).
+    std::atomic<uint32_t> nSelected{0};
+
+private:
+    int FindLocked(const QString& name) const;
+    void RenameLocked(int i, const QString& name);
+
+    mutable std::mutex mutex_;
+    std::vector<ST_PERLISTRECORD> records_;
+    QHash<QString, int> firstIndexByName_;  // name -> first index holding it
+};
+
+// "未知" for -1, otherwise the count right-aligned in four places.
+QString FormatPicCount(int32_t count);
+// The remark text of an album's access bits.
+QString FormatRemark(uint32_t remark);

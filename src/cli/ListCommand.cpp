@@ -1,0 +1,79 @@
+#include "cli/Commands.h"
+#include "cli/Session.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace {
+
+void PrintTable(const AlbumList& albums) {
+    for (int i = 0; i < albums.size(); ++i) {
+        const ST_PERLISTRECORD album = albums.at(i);
+        const QString line = QStringLiteral("%1\t%2\t%3\t%4\n")
+                                 .arg(QString::asprintf("%04d", i + 1), album.strName,
+                                      FormatPicCount(album.nPicCount), FormatRemark(album.nRemark));
+        std::fputs(line.toUtf8().constData(), stdout);
+    }
+}
+
+void PrintJson(const AlbumList& albums) {
+    QJsonArray array;
+    for (int i = 0; i < albums.size(); ++i) {
+        const ST_PERLISTRECORD album = albums.at(i);
+        array.append(QJsonObject{{QStringLiteral("index"), i + 1},
+                                 {QStringLiteral("name"), album.strName},
+                                 {QStringLiteral("key"), album.strKey},
+                                 {QStringLiteral("cover"), album.strCover},
+                                 {QStringLiteral("count"), album.nPicCount},
+                                 {QStringLiteral("remark"), FormatRemark(album.nRemark)}});
+    }
+    std::fputs(QJsonDocument(array).toJson(QJsonDocument::Indented).constData(), stdout);
+}
+
+}  // namespace
+
+int RunListCommand(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("List the albums of a user's album page or of a forum's photo page.\n"
+                       "Prints one line per album: number, name, picture count, remark."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("ADDRESS"),
+                                 QStringLiteral("Address of the album page or forum photo page."));
+    parser.addOption({QStringLiteral("settings-dir"),
+                      QStringLiteral("Folder of soft.dat and the cookie file (default: soft.dat in "
+                                     "the current folder, else the per-user settings folder)."),
+                      QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("json"),
+                      QStringLiteral("Print a JSON array of {index, name, key, cover, count, "
+                                     "remark} instead of lines.")});
+    if (!parser.parse(QStringList{QStringLiteral("quorvix-cli list")} + arguments)) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        return EXIT_USAGE;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return EXIT_DONE;
+    }
+    if (parser.positionalArguments().size() != 1) {
+        std::fprintf(stderr, "quorvix-cli list: give exactly one ADDRESS (see --help)\n");
+        return EXIT_USAGE;
+    }
+
+    CliSession session(parser.value(QStringLiteral("settings-dir")),
+                       parser.positionalArguments().first(), QString());
+    if (!session.ListAlbums()) {
+        return EXIT_USAGE;
+    }
+    const AlbumList& albums = session.harvest->albums;
+    if (parser.isSet(QStringLiteral("json"))) {
+        PrintJson(albums);
+    } else {
+        PrintTable(albums);
+    }
+    return albums.size() > 0 ? EXIT_DONE : EXIT_NOTHING;
+}

@@ -1,0 +1,134 @@
+#include "sources/XiangceAlbums.h"
+
+#include "app/Harvest.h"
+#include "sources/Hosts.h"
+#include "sources/ListerFetch.h"
+#include "text/StringCtrl.h"
+
+#include <QSet>
+
+namespace {
+
+const QByteArray kHomeEndMarker = QByteArrayLiteral("id=\"feedback\"");
+
+// Adds the records; false once a stop was requested.
+bool AddAll(Harvest& harvest, const QList<ST_PERLISTRECORD>& records) {
+    for (const ST_PERLISTRECORD& record : records) {
+        if (!harvest.AddListedAlbum(record)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+QString XiangceHomeUrl(const QString& user) {
+    return XiangceHost() + QStringLiteral("/u/%1").arg(user);
+}
+
+QString XiangceAlbumListUrl(const QString& user, const QString& lastSign) {
+    return XiangceHost() +
+           QStringLiteral("/album/list/%1?size=2000&album_type=0&album_sign=%2&_=%3")
+               .arg(user, lastSign, MakeRandomToken());
+}
+
+QList<ST_PERLISTRECORD> ParseXiangceHomePage(QString text) {
+    SkipPast(text, QStringLiteral("mobileAlbum:"), true);
+    CutAt(text, QStringLiteral("userAlbumList"));
+    text.replace(QStringLiteral("\":\""), QStringLiteral(": '"));
+    text.replace(QStringLiteral("\",\""), QStringLiteral("',"));
+
+    QList<ST_PERLISTRECORD> records;
+    QStringList pieces;
+    SplitByMarker(text, QStringLiteral("create_time:"), pieces);
+    for (qsizetype i = 1; i < pieces.size(); ++i) {
+        QString& piece = pieces[i];
+        ST_PERLISTRECORD record;
+        record.strName =
+            ExtractBetween(piece, QStringLiteral("album_name: '"), QStringLiteral("'"), 1);
+        if (record.strName.contains(QLatin1String("\\u"))) {
+            record.strName = UnescapeUnicode(record.strName);
+        }
+        record.strKey =
+            ExtractBetween(piece, QStringLiteral("album_sign: '"), QStringLiteral("'"), 1);
+        if (record.strKey.isEmpty()) {
+            continue;
+        }
+        record.nPicCount = DecimalValue(ExtractBetween(
+            piece, QStringLiteral("album_picture_total: '"), QStringLiteral("'"), 1));
+        record.strCover =
+            ExtractBetween(piece, QStringLiteral("picture_cover: '"), QStringLiteral("'"), 1);
+        record.strKey = UnescapeSlashes(record.strKey);
+        records.append(record);
+    }
+    return records;
+}
+
+QList<ST_PERLISTRECORD> ParseXiangceAlbumPage(const QString& text) {
+    QList<ST_PERLISTRECORD> records;
+    QStringList pieces;
+    SplitByMarker(text, QStringLiteral("\"picture_cover"), pieces);
+    const QString quote = QStringLiteral("\"");
+    for (qsizetype i = 1; i < pieces.size(); ++i) {
+        QString& piece = pieces[i];
+        ST_PERLISTRECORD record;
+        record.strCover = ExtractBetween(piece, QStringLiteral(":\""), quote, 1);
+        record.strName =
+            UnescapeUnicode(ExtractBetween(piece, QStringLiteral("album_name\":\""), quote, 1));
+        record.strKey = ExtractBetween(piece, QStringLiteral("album_sign\":\""), quote, 1);
+        if (record.strKey.isEmpty()) {
+            continue;
+        }
+        record.nPicCount =
+            DecimalValue(ExtractBetween(piece, QStringLiteral("picture_total\":"), quote, 1));
+        record.strKey = UnescapeSlashes(record.strKey);
+        records.append(record);
+    }
+    return records;
+}
+
+void ListXiangceAlbums(const QString& user, Harvest& harvest) {
+    UrlRequest request = MakePageRequest(XiangceHomeUrl(user));
+    request.endMarker = kHomeEndMarker;
+    QString text;
+    if (!FetchPageText(request, text, TEXT_INFLATE | TEXT_UTF8) || text.isEmpty()) {
+        return;
+    }
+    harvest.SetAccountFolder(user);
+
+    QSet<QString> seenKeys;
+    const QList<ST_PERLISTRECORD> homeAlbums = ParseXiangceHomePage(text);
+    for (const ST_PERLISTRECORD& record : homeAlbums) {
+        seenKeys.insert(record.strKey);
+    }
+    if (!AddAll(harvest, homeAlbums)) {
+        return;
+    }
+
+    // The JSON pages continue after the last album of the previous page. A page that brings no
+    // album not already listed ends the listing: a service that repeats its page would otherwise
+    // keep it going for ever.
+    QString lastSign;
+    for (;;) {
+        request.url = XiangceAlbumListUrl(user, lastSign);
+        if (!FetchPageText(request, text, TEXT_INFLATE | TEXT_UTF8) || text.isEmpty()) {
+            return;
+        }
+        const QList<ST_PERLISTRECORD> records = ParseXiangceAlbumPage(text);
+        bool anyNew = false;
+        for (const ST_PERLISTRECORD& record : records) {
+            anyNew |= !seenKeys.contains(record.strKey);
+        }
+        if (!anyNew) {
+            return;
+        }
+        for (const ST_PERLISTRECORD& record : records) {
+            seenKeys.insert(record.strKey);
+            if (!harvest.AddListedAlbum(record)) {
+                return;
+            }
+            lastSign = record.strKey;
+        }
+    }
+}

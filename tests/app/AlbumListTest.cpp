@@ -1,0 +1,65 @@
+// The album list: cleaned unique names and the count and remark texts.
+
+#include "app/AlbumList.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ST_PERLISTRECORD Named(const QString& name) {
+    ST_PERLISTRECORD record;
+    record.strName = name;
+    record.strKey = QStringLiteral("k");
+    return record;
+}
+
+TEST(AlbumList, NamesAreMadeUniqueFromTheCleanedBase) {
+    AlbumList list;
+    for (const char* name : {"A", " A ", "A", "A (1)", "a/"}) {
+        list.AddAlbum(Named(QString::fromUtf8(name)));
+    }
+    QStringList names;
+    for (int i = 0; i < list.size(); ++i) {
+        names << list.at(i).strName;
+        EXPECT_EQ(list.at(i).nIndex, static_cast<uint32_t>(i));
+        EXPECT_EQ(list.at(i).nThumb, -1);
+    }
+    EXPECT_EQ(names,
+              (QStringList{QStringLiteral("A"), QStringLiteral("A (1)"), QStringLiteral("A (2)"),
+                           QStringLiteral("A (1) (1)"), QStringLiteral("a")}));
+    EXPECT_EQ(list.FindAlbumByName(QStringLiteral("A (2)")), 2);
+    EXPECT_EQ(list.FindAlbumByName(QStringLiteral("a (2)")), -1);  // case-sensitive
+}
+
+TEST(AlbumList, EmptyNameBecomesTimeStamp) {
+    AlbumList list;
+    list.AddAlbum(Named(QStringLiteral(" / ")));
+    const QString name = list.at(0).strName;
+    EXPECT_EQ(name.size(), 14);
+    EXPECT_TRUE(std::all_of(name.begin(), name.end(), [](QChar c) { return c.isDigit(); }));
+}
+
+TEST(AlbumList, CutNameKeepsLookupRight) {
+    AlbumList list;
+    list.AddAlbum(Named(QString(90, u'x')));
+    list.AddAlbum(Named(QString(80, u'x')));
+    EXPECT_EQ(list.CutName(0, 80).strName.size(), 80);
+    EXPECT_EQ(list.FindAlbumByName(QString(80, u'x')), 0);
+    EXPECT_EQ(list.FindAlbumByName(QString(90, u'x')), -1);
+    list.ClearAlbums();
+    list.ClearAlbums();
+    EXPECT_EQ(list.size(), 0);
+}
+
+TEST(AlbumList, CountAndRemarkTexts) {
+    EXPECT_EQ(FormatPicCount(-1), QStringLiteral("未知"));
+    EXPECT_EQ(FormatPicCount(7), QStringLiteral("   7"));
+    EXPECT_EQ(FormatPicCount(12345), QStringLiteral("12345"));
+    EXPECT_EQ(FormatRemark(3), QStringLiteral("加密相册"));
+    EXPECT_EQ(FormatRemark(2), QStringLiteral("私密相册"));
+    EXPECT_EQ(FormatRemark(4), QStringLiteral("好友可见"));
+    EXPECT_EQ(FormatRemark(0x80000000u | 42), QStringLiteral("00000042"));
+    EXPECT_EQ(FormatRemark(0), QString());
+}
+
+}  // namespace

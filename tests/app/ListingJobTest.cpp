@@ -1,0 +1,109 @@
+// The album-list job end to end against the fake service, through http_proxy.
+
+#include "support/HarvestFixture.h"
+
+namespace {
+
+using ListingJob = HarvestFixture;
+
+const QStringList kDemoAlbums = {QStringLiteral("手机相册"),    QStringLiteral("春天的花"),
+                                 QStringLiteral("Tom & Jerry"), QStringLiteral("旅行"),
+                                 QStringLiteral("旅行 (1)"),    QStringLiteral("上级目录"),
+                                 QStringLiteral("空相册"),      QStringLiteral("大相册")};
+
+TEST_F(ListingJob, EachAddressFormReachesItsLister) {
+    struct Case {
+        const char* address;
+        int listType;
+        int albums;
+        const char* forum;
+    };
+    const Case cases[] = {
+        {"http://tieba.baidu.com/photo/g?kw=demo&ie=utf-8", LIST_TYPE_TIEBA_ALBUMS, 8, "demo"},
+        {"https://tieba.baidu.com/photo/g?kw=demo#top", LIST_TYPE_TIEBA_ALBUMS, 8, "demo"},
+        {"http://xiangce.baidu.com/u/demo?from=home", LIST_TYPE_XIANGCE, 8, ""},
+        {"http://xiangce.baidu.com/picture/detail/demo/3", LIST_TYPE_XIANGCE, 8, ""},
+        {"http://tieba.baidu.com/photo/p?kw=demo&tid=1001", LIST_TYPE_TIEBA_POST, 1, "demo"},
+    };
+    for (const Case& c : cases) {
+        harvest->SetForumName(QString());
+        List(QString::fromUtf8(c.address));
+        EXPECT_EQ(harvest->nListType.load(), c.listType) << c.address;
+        EXPECT_EQ(harvest->albums.size(), c.albums) << c.address;
+        EXPECT_EQ(harvest->AccountFolder(), QStringLiteral("demo/")) << c.address;
+        EXPECT_EQ(harvest->ForumName(), QString::fromUtf8(c.forum)) << c.address;
+        EXPECT_EQ(harvest->nListState.load(), LIST_IDLE);
+    }
+    EXPECT_EQ(AlbumNames(), QStringList{QStringLiteral("手机相册")});
+}
+
+TEST_F(ListingJob, ReportsTheCountAndRemembersTheAddress) {
+    const QString address = QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo");
+    List(address);
+    EXPECT_EQ(AlbumNames(), kDemoAlbums);
+    EXPECT_EQ(view.RowsAdded(), 8);
+    const QStringList events = view.Events();
+    EXPECT_LT(events.indexOf(QStringLiteral("listing")), events.indexOf(QStringLiteral("listed")));
+    EXPECT_TRUE(view.Saw(QStringLiteral("group: 相册列表(共8个)")));
+    EXPECT_TRUE(view.Saw(QStringLiteral("status1: 获取相册列表完成，共8个")));
+    EXPECT_TRUE(view.Saw(QStringLiteral("history 0: ") + address));
+    EXPECT_FALSE(view.Saw(QStringLiteral("auto download")));
+    EXPECT_EQ(harvest->Settings().addressHistory[0], address);
+
+    // The same address in other letters is not added again.
+    List(address.toUpper().replace(QStringLiteral("KW=DEMO"), QStringLiteral("kw=demo")));
+    EXPECT_EQ(view.EventsStartingWith(QStringLiteral("history")).size(), 1);
+}
+
+TEST_F(ListingJob, SinglePostStartsItsDownload) {
+    List(QStringLiteral("http://tieba.baidu.com/photo/p?kw=demo&tid=1001"));
+    EXPECT_TRUE(view.Saw(QStringLiteral("auto download")));
+}
+
+TEST_F(ListingJob, NothingFoundLeavesHistoryAlone) {
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=%E4%B8%AD%E6%96%87"));
+    EXPECT_EQ(harvest->albums.size(), 0);
+    EXPECT_TRUE(view.Saw(QStringLiteral("listed nothing")));
+    EXPECT_TRUE(view.EventsStartingWith(QStringLiteral("history")).isEmpty());
+    EXPECT_TRUE(harvest->Settings().addressHistory[0].isEmpty());
+    // Today's UTF-8 forum names and older GBK ones both become readable folder names.
+    EXPECT_EQ(harvest->AccountFolder(), QStringLiteral("中文/"));
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=%D6%D0%CE%C4"));
+    EXPECT_EQ(harvest->AccountFolder(), QStringLiteral("中文/"));
+}
+
+TEST_F(ListingJob, RefusedAddresses) {
+    List(QStringLiteral("   "));
+    EXPECT_EQ(view.EventsStartingWith(QStringLiteral("message: ")).size(), 1);
+    EXPECT_FALSE(view.Saw(QStringLiteral("listing")));
+    EXPECT_EQ(harvest->nListState.load(), LIST_IDLE);
+
+    List(QStringLiteral("tieba.baidu.com/photo/g?kw=demo"));
+    EXPECT_EQ(view.EventsStartingWith(QStringLiteral("message: ")).size(), 2);
+    EXPECT_TRUE(view.Saw(QStringLiteral("listed nothing")));
+    EXPECT_EQ(service.totalRequests(), 0);
+}
+
+TEST_F(ListingJob, RepeatingServicesStillEnd) {
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=repeat"));
+    EXPECT_EQ(harvest->albums.size(), 45);
+    List(QStringLiteral("http://xiangce.baidu.com/u/repeat"));
+    EXPECT_EQ(harvest->albums.size(), 45);
+}
+
+TEST_F(ListingJob, StopEndsAfterTheCurrentAlbumAndKeepsIt) {
+    view.onAddRow = [this](int) { harvest->GetAlbumsCommand(); };  // the user presses stop
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=gen-300x1"));
+    EXPECT_EQ(harvest->albums.size(), 1);
+    EXPECT_EQ(harvest->nListState.load(), LIST_IDLE);
+    EXPECT_TRUE(view.Saw(QStringLiteral("status1: 获取相册列表完成，共1个")));
+    EXPECT_EQ(service.requestCount(FakePathKind::ForumWall), 1);
+}
+
+TEST_F(ListingJob, NotReadyIgnoresTheCommand) {
+    harvest->bReady = 0;
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    EXPECT_TRUE(view.Events().isEmpty());
+}
+
+}  // namespace
