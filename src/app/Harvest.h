@@ -8,6 +8,9 @@
 #include "app/HarvestView.h"
 #include "app/SettingsBlock.h"
 
+#include "download/SaveRules.h"
+
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -41,11 +44,14 @@ struct DownloadBatch {
     QStringList fileNames;     // names relative to albumFolder
     QStringList extraHeaders;  // request header text per picture (may be empty)
     QString albumFolder;       // ends with the folder separator
+    QSet<QString> foldedNames; // fileNames case-folded, for the clash test
     void Clear() {
         addresses.clear();
         fileNames.clear();
         extraHeaders.clear();
+        foldedNames.clear();
     }
+    int size() const { return static_cast<int>(addresses.size()); }
 };
 
 class Harvest {
@@ -103,6 +109,11 @@ public:
     // the window's open-folder command through CurrentAlbumFolder).
     DownloadBatch batch;
     QString lastFirstAddress;
+    // The current kind's rules and parameters as the running download job copied them.
+    SaveRules jobRules;
+    DownloadParams jobParams;
+    // Changes to the copied rules and parameters that are not saved (terminal options).
+    std::function<void(SaveRules&, DownloadParams&)> jobOverrides;
     QString CurrentAlbumFolder() const;
     void SetCurrentAlbumFolder(const QString& folder);
     std::atomic<bool> downloadRunning{false};

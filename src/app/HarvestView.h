@@ -45,6 +45,8 @@ public:
     virtual void HistoryAdded(int which, const QString& text) = 0;
     // A single post listed as one album: select it and start its download.
     virtual void StartAutoDownload() = 0;
+    // Progress of one album's download: pictures finished of the total, bytes received so far.
+    virtual void DownloadProgress(int finished, int total, qint64 bytes) = 0;
     // The workers of one album have ended.
     virtual void DownloadFinished(qint64 elapsedSeconds, int pictures) = 0;
     // One picture could not be saved (the window stays silent; a terminal lists them).

@@ -34,6 +34,7 @@ public:
     QList<int> ChosenAlbums() override;
     void HistoryAdded(int, const QString&) override {}
     void StartAutoDownload() override {}
+    void DownloadProgress(int, int, qint64) override {}
     void DownloadFinished(qint64 elapsedSeconds, int pictures) override;
     void PictureFailed(const QString& address, const QString& reason) override;
     void OpenFolder(const QString&) override {}

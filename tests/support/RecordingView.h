@@ -30,6 +30,7 @@ public:
     QList<int> ChosenAlbums() override;
     void HistoryAdded(int which, const QString& text) override;
     void StartAutoDownload() override { Record(QStringLiteral("auto download")); }
+    void DownloadProgress(int, int, qint64) override {}
     void DownloadFinished(qint64 seconds, int pictures) override;
     void PictureFailed(const QString& address, const QString& reason) override;
     void OpenFolder(const QString& folder) override { Record(QStringLiteral("open: ") + folder); }
