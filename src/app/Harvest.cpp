@@ -1,6 +1,7 @@
 #include "app/Harvest.h"
 
 #include "app/GetListFunc.h"
+#include "download/DownPicFunc.h"
 
 #include <system_error>
 
@@ -127,6 +128,35 @@ bool Harvest::GetAlbumsCommand() {
         return false;
     }
     return true;
+}
+
+bool Harvest::DownloadCommand() {
+    if (jobState.load() != JOB_IDLE) {
+        RequestDownloadStop();
+        return true;
+    }
+    jobState = JOB_RUNNING;
+    std::lock_guard lock(threadMutex_);
+    JoinFinished(downloadThread_);
+    try {
+        downloadThread_ = std::thread([this] { DownPicFunc(*this); });
+    } catch (const std::system_error&) {
+        jobState = JOB_IDLE;
+        view().ShowMessage(QStringLiteral("Create thread:DownPicFunc failed."), QString());
+        return false;
+    }
+    return true;
+}
+
+QList<int> Harvest::ChosenAlbumsForJob() {
+    QList<int> chosen;
+    const int count = albums.size();
+    for (int index : view().ChosenAlbums()) {
+        if (index >= 0 && index < count) {
+            chosen.append(index);
+        }
+    }
+    return chosen;
 }
 
 void Harvest::RequestDownloadStop() {

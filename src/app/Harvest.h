@@ -40,11 +40,11 @@ enum ListType : int {
 
 // The pictures of the album being downloaded: three parallel lists and the album's folder.
 struct DownloadBatch {
-    QStringList addresses;     // an entry may hold a fallback address after CR LF
-    QStringList fileNames;     // names relative to albumFolder
-    QStringList extraHeaders;  // request header text per picture (may be empty)
-    QString albumFolder;       // ends with the folder separator
-    QSet<QString> foldedNames; // fileNames case-folded, for the clash test
+    QStringList addresses;      // an entry may hold a fallback address after CR LF
+    QStringList fileNames;      // names relative to albumFolder
+    QStringList extraHeaders;   // request header text per picture (may be empty)
+    QString albumFolder;        // ends with the folder separator
+    QSet<QString> foldedNames;  // fileNames case-folded, for the clash test
     void Clear() {
         addresses.clear();
         fileNames.clear();
@@ -95,6 +95,9 @@ public:
     // The commands and this are called from the front end's own thread only.
     void WaitForJobs();
 
+    // The albums the view has chosen for a download that exist in the album list, in its order.
+    QList<int> ChosenAlbumsForJob();
+
     // Hands a listed album to the album list and the grid; false once a stop was requested.
     bool AddListedAlbum(const ST_PERLISTRECORD& record);
 
@@ -117,6 +120,8 @@ public:
     QString CurrentAlbumFolder() const;
     void SetCurrentAlbumFolder(const QString& folder);
     std::atomic<bool> downloadRunning{false};
+    // Pictures listed by the running (or last) download job.
+    std::atomic<int> jobPictureTotal{0};
     // Set by the stop command, cleared when the workers of an album start; aborts transfers.
     std::shared_ptr<std::atomic_bool> stopDownload = std::make_shared<std::atomic_bool>(false);
 

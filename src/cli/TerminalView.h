@@ -9,6 +9,8 @@
 #include <QPair>
 #include <QString>
 
+#include <QElapsedTimer>
+
 #include <mutex>
 
 class TerminalView : public HarvestView {
@@ -34,7 +36,7 @@ public:
     QList<int> ChosenAlbums() override;
     void HistoryAdded(int, const QString&) override {}
     void StartAutoDownload() override {}
-    void DownloadProgress(int, int, qint64) override {}
+    void DownloadProgress(int finished, int total, qint64 bytes) override;
     void DownloadFinished(qint64 elapsedSeconds, int pictures) override;
     void PictureFailed(const QString& address, const QString& reason) override;
     void OpenFolder(const QString&) override {}
@@ -46,12 +48,17 @@ public:
 
 private:
     void PrintLine(const QString& text);
+    void PrintTransient(const QString& text);
 
+    const bool terminal_;  // standard error is a terminal: progress lines are redrawn in place
+    bool midLine_ = false;
+    qint64 albumStartMs_ = 0;
     const QString address_;
     const QString savePath_;
     QList<int> chosen_;
     mutable std::mutex mutex_;
     QString lastStatus_;
+    QElapsedTimer clock_;
     QStringList messages_;
     QList<QPair<QString, QString>> failed_;
 };

@@ -1,0 +1,167 @@
+// The download job end to end against the fake service, through http_proxy.
+
+#include "download/ListFiles.h"
+#include "support/HarvestFixture.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class DownloadJob : public HarvestFixture {
+protected:
+    // Sets the Baidu kind's rules and parameters as the menu and dialogs would.
+    void Configure(uint16_t options, uint8_t nameMode = FILE_NAME_SEQUENCE, int threads = 5) {
+        harvest->UpdateSettings([&](SettingsBlock& block) {
+            block.saveRules[1].optionFlags = options;
+            block.saveRules[1].fileNameMode = nameMode;
+            block.downloadParams[1].threadCount = static_cast<uint16_t>(threads);
+            block.downloadParams[1].timeoutSec = 10;
+        });
+    }
+    void Download(const QList<int>& albums) {
+        view.savePath = save.path();
+        view.chosen = albums;
+        harvest->DownloadCommand();
+        harvest->WaitForJobs();
+    }
+    QStringList Files(const QString& folder) const {
+        return QDir(save.file(folder)).entryList(QDir::Files, QDir::Name);
+    }
+    int Pictures() const {
+        return service.requestCount(FakePathKind::ForumPicture) +
+               service.requestCount(FakePathKind::AlbumPicture);
+    }
+
+    TempDir save;
+};
+
+TEST_F(DownloadJob, EachListTypeDownloadsIntoAlbumFolders) {
+    struct Case {
+        const char* address;
+        int album;
+        const char* folder;
+        int pictures;
+    };
+    const Case cases[] = {
+        {"http://tieba.baidu.com/photo/g?kw=demo", 1, "demo/春天的花", 12},
+        {"http://xiangce.baidu.com/u/demo", 1, "demo/春天的花", 12},
+        {"http://tieba.baidu.com/photo/p?kw=demo&tid=1001", 0, "demo/手机相册", 3},
+    };
+    Configure(0);
+    for (const Case& c : cases) {
+        TempDir fresh;
+        view.savePath = fresh.path();
+        List(QString::fromUtf8(c.address));
+        view.chosen = {c.album};
+        harvest->DownloadCommand();
+        harvest->WaitForJobs();
+        const QString folder = fresh.file(QString::fromUtf8(c.folder));
+        QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
+        EXPECT_TRUE(files.removeOne(QStringLiteral("pic.kzt"))) << c.address;
+        EXPECT_EQ(files.size(), c.pictures) << c.address;
+        EXPECT_TRUE(files.contains(QStringLiteral("1.jpg"))) << c.address;
+        EXPECT_EQ(harvest->jobState.load(), JOB_IDLE);
+    }
+    EXPECT_TRUE(view.Saw(QStringLiteral("status1: 正在下载第1/1个图集")));
+    EXPECT_TRUE(view.Saw(QStringLiteral("status2: 已获取到3张图片信息")));
+    EXPECT_TRUE(view.Saw(QStringLiteral("status1: 下载完毕")));
+    EXPECT_TRUE(view.EventsStartingWith(QStringLiteral("failed:")).isEmpty());
+}
+
+TEST_F(DownloadJob, SeveralAlbumsInChosenOrderAndTheMarker) {
+    Configure(OPT_OPEN_FOLDER, FILE_NAME_SOURCE);
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    Download({3, 0, 6});  // 旅行, 手机相册, 空相册 (no pictures)
+    EXPECT_TRUE(view.Saw(QStringLiteral("status1: 正在下载第2/3个图集")));
+    EXPECT_EQ(Files(QStringLiteral("demo/手机相册")).size(), 4);  // 3 pictures and the marker
+    EXPECT_EQ(Files(QStringLiteral("demo/旅行")).size(), 8);
+    // Source-name mode: described pictures are named after their description.
+    EXPECT_TRUE(Files(QStringLiteral("demo/旅行")).contains(QStringLiteral("照片 1.jpg")));
+    EXPECT_FALSE(ReadDownloadedMarker(save.file(QStringLiteral("demo/旅行/"))).isEmpty());
+    // The folder of the last album handled opens at the end.
+    EXPECT_EQ(view.EventsStartingWith(QStringLiteral("open: ")),
+              QStringList{QStringLiteral("open: ") + save.file(QStringLiteral("demo/空相册/"))});
+    const QStringList events = view.Events();
+    EXPECT_LT(events.indexOf(QStringLiteral("downloading")),
+              events.indexOf(QStringLiteral("downloaded")));
+}
+
+TEST_F(DownloadJob, ListOnlyWritesAddressListsAndDownloadsNothing) {
+    Configure(OPT_LIST_ONLY);
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    Download({0, 1});
+    EXPECT_EQ(Pictures(), 0);
+    EXPECT_EQ(Files(QStringLiteral("demo")),
+              (QStringList{QStringLiteral("手机相册.lst"), QStringLiteral("春天的花.lst")}));
+    const QByteArray list = save.read(QStringLiteral("demo/春天的花.lst"));
+    EXPECT_EQ(list.count("\r\n"), 12);
+    EXPECT_TRUE(list.startsWith("http://imgsrc.baidu.com/forum/pic/item/"));
+    EXPECT_EQ(harvest->jobPictureTotal.load(), 15);
+}
+
+TEST_F(DownloadJob, SkipDownloadedFetchesNothingNewTheSecondTime) {
+    Configure(OPT_SKIP_DOWNLOADED | OPT_SOURCE_NAMES);
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    Download({1});
+    const int first = Pictures();
+    EXPECT_EQ(first, 12);
+    const QByteArray names = save.read(QStringLiteral("demo/春天的花/春天的花.txt"));
+    EXPECT_TRUE(names.startsWith("\xFF\xFE"));
+    Download({1});
+    EXPECT_EQ(Pictures(), first);
+}
+
+TEST_F(DownloadJob, RepairsNameFormatsAndOrderTimes) {
+    Configure(OPT_FIX_FORMAT | OPT_FIX_ORDER);
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=faults"));
+    Download({0});  // 格式: jpg, png, gif, bmp under ".jpg" addresses
+    QStringList files = Files(QStringLiteral("faults/格式"));
+    files.removeOne(QStringLiteral("pic.kzt"));
+    EXPECT_EQ(files, (QStringList{QStringLiteral("1.jpg"), QStringLiteral("2.png"),
+                                  QStringLiteral("3.gif"), QStringLiteral("4.bmp")}));
+    const auto time = [&](const QString& name) {
+        return QFileInfo(save.file(QStringLiteral("faults/格式/") + name)).lastModified();
+    };
+    EXPECT_EQ(time(QStringLiteral("1.jpg")).secsTo(time(QStringLiteral("4.bmp"))), -180);
+}
+
+TEST_F(DownloadJob, SavePathProblemsStopBeforeTheBusyState) {
+    Configure(0);
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    view.chosen = {0};
+    view.savePath = QStringLiteral("  ");
+    harvest->DownloadCommand();
+    harvest->WaitForJobs();
+    EXPECT_TRUE(view.Saw(QStringLiteral("message: 提示: 请先设置保存路径")));
+
+    view.savePath = save.write(QStringLiteral("a-file"), "x") + QStringLiteral("/below");
+    harvest->DownloadCommand();
+    harvest->WaitForJobs();
+    EXPECT_TRUE(view.Saw(QStringLiteral("message: 提示: 请检测设置的保存路径是否有误")));
+    EXPECT_FALSE(view.Saw(QStringLiteral("downloading")));
+    EXPECT_EQ(harvest->jobState.load(), JOB_IDLE);  // the next press starts again
+}
+
+TEST_F(DownloadJob, StopDuringDownloadSkipsMarkerAndFurtherAlbums) {
+    Configure(0);
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=faults"));
+    view.savePath = save.path();
+    view.chosen = {2, 0};  // 停滞 (stalling pictures) first
+    const int before = service.server().requestCount();
+    harvest->DownloadCommand();
+    // The picture list and the album's three pictures have been asked for.
+    service.server().waitForRequests(before + 4, 10s);
+    harvest->DownloadCommand();  // the stop command
+    harvest->WaitForJobs();
+    EXPECT_TRUE(Files(QStringLiteral("faults/停滞")).filter(QStringLiteral("pic.kzt")).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(save.file(QStringLiteral("faults/格式"))));
+    EXPECT_TRUE(view.Saw(QStringLiteral("downloaded")));
+    EXPECT_EQ(harvest->jobState.load(), JOB_IDLE);
+}
+
+}  // namespace
