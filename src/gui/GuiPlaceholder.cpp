@@ -1,1 +1,0 @@
-// Keeps the GUI library non-empty until its first widget lands.
