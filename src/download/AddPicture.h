@@ -8,10 +8,12 @@ class Harvest;
 class HarvestView;
 
 // Appends one picture of the album at albumIndex to the harvest's download batch (or, under the
-// skip rule, sets jobState to JOB_STOP_LISTING instead). Runs on the download job thread; reads
-// harvest.jobRules, the album record, the account folder and harvest.batch.
-void AddPicture(Harvest& harvest, int albumIndex, const QString& address,
-                const QString& sourceName, const QString& extraHeaders);
+// skip rule, sets jobState to JOB_STOP_LISTING instead; once it is set, further pictures of the
+// album are not added). Runs on the download job thread; reads harvest.jobRules, the album
+// record, the account folder and harvest.batch. File names are bare names within the album
+// folder, at most 255 bytes of UTF-8.
+void AddPicture(Harvest& harvest, int albumIndex, const QString& address, const QString& sourceName,
+                const QString& extraHeaders);
 
 // True when the name's text from its last "." on, lower-cased, is a picture extension.
 bool HasPictureExtension(const QString& name);

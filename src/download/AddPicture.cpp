@@ -1,0 +1,189 @@
+#include "download/AddPicture.h"
+
+#include "app/Harvest.h"
+#include "download/ListFiles.h"
+#include "download/NamingClash.h"
+#include "download/NamingText.h"
+#include "text/StringCtrl.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <utility>
+
+namespace {
+
+constexpr unsigned kTimeStampFallback = 0xFFFF;
+// Names are cut so that the album folder and the name stay within 250 characters, but never
+// below this many: on Linux the album folder is an absolute path and may be long.
+constexpr qsizetype kPathLimit = 250;
+constexpr qsizetype kShortestCut = 32;
+
+QString PaddedPosition(const ST_PERLISTRECORD& album) {
+    return QStringLiteral("%1").arg(album.nIndex + 1, 4, 10, QLatin1Char('0'));
+}
+
+// The name before prefix, suffix and escape codes, by the file-name mode.
+QString BaseName(uint8_t mode, const QString& address, const QString& sourceName,
+                 const ST_PERLISTRECORD& album, const QString& number) {
+    if (mode == FILE_NAME_SOURCE) {
+        QString base = sourceName;
+        CleanFileName(base, 0, false);
+        return base.isEmpty() ? album.strName : base;
+    }
+    if (mode == FILE_NAME_ADDRESS) {
+        const qsizetype slash = address.lastIndexOf(QLatin1Char('/'));
+        return slash > 0 ? address.mid(slash + 1) : number;
+    }
+    return number;
+}
+
+// Replaces the nine escape codes in their fixed order, so that a code brought in by an earlier
+// replacement is replaced by a later one.
+void ReplaceEscapeCodes(QString& name, const Harvest& harvest, const ST_PERLISTRECORD& album,
+                        const QString& number) {
+    if (!name.contains(QLatin1Char('?'))) {
+        return;
+    }
+    const std::pair<QLatin1String, QString> codes[] = {
+        {QLatin1String("?1"), album.strName},
+        {QLatin1String("?2"), number},
+        {QLatin1String("?3"), QString::number(album.nIndex + 1)},
+        {QLatin1String("?4"), QString::number(album.nRating)},
+        {QLatin1String("?5"), QString::number(album.nExtra)},
+        {QLatin1String("?6"), QString::number(harvest.albums.nSelected.load())},
+        {QLatin1String("?7"), QString::number(harvest.albums.size())},
+        {QLatin1String("?8"), harvest.AccountFolder()},
+        {QLatin1String("?9"), PaddedPosition(album)},
+    };
+    for (const auto& [code, value] : codes) {
+        name.replace(code, value);
+    }
+}
+
+// Adds the album's folder name to the batch's folder, creates the folder and reads its marker.
+void BuildAlbumFolder(Harvest& harvest, const ST_PERLISTRECORD& album) {
+    const SaveRules& rules = harvest.jobRules;
+    QString folder = rules.albumNameMode == ALBUM_NAME_ALBUM ? album.strName : QString();
+    folder = rules.albumPrefix + folder + rules.albumSuffix;
+    folder.replace(QLatin1String("?1"), album.strName);
+    folder.replace(QLatin1String("?3"), QString::number(album.nIndex + 1));
+    folder.replace(QLatin1String("?9"), PaddedPosition(album));
+    CleanFileName(folder, 0, false);
+    ReplaceInvalidUnits(folder);
+    StripLeadingDots(folder);
+    CutToUtf8Bytes(folder, kNameMaxBytes - kListExtensionBytes);
+
+    DownloadBatch& batch = harvest.batch;
+    if (!folder.isEmpty()) {
+        batch.albumFolder += folder + QLatin1Char('/');
+    }
+    QDir().mkdir(batch.albumFolder);  // an existing folder or a failure is no concern here
+    harvest.lastFirstAddress = ReadDownloadedMarker(batch.albumFolder);
+}
+
+// Splits a picture extension off the name; ".jpg" when the name has none.
+QString SplitExtension(QString& name) {
+    if (!HasPictureExtension(name)) {
+        return QStringLiteral(".jpg");
+    }
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    QString extension = name.mid(dot);
+    name.truncate(dot);
+    return extension;
+}
+
+bool MakeFolderLevel(const QString& level) {
+    const QFileInfo info(level);
+    if (info.exists()) {
+        return info.isDir();
+    }
+    return QDir().mkdir(level) || QFileInfo(level).isDir();
+}
+
+}  // namespace
+
+void AddPicture(Harvest& harvest, int albumIndex, const QString& address, const QString& sourceName,
+                const QString& extraHeaders) {
+    if (harvest.jobState.load() == JOB_STOP_LISTING) {
+        return;  // the skip rule has ended this album's listing
+    }
+    DownloadBatch& batch = harvest.batch;
+    const SaveRules& rules = harvest.jobRules;
+    const ST_PERLISTRECORD album = harvest.albums.at(albumIndex);
+    const bool first = batch.size() == 0;
+    const QString number = QString::number(batch.size() + 1);
+
+    QString name = rules.filePrefix +
+                   BaseName(rules.fileNameMode, address, sourceName, album, number) +
+                   rules.fileSuffix;
+    ReplaceEscapeCodes(name, harvest, album, number);
+    ReplaceList(name, rules.replaceFrom, rules.replaceTo);
+    CleanFileName(name, kTimeStampFallback, true);
+    ReplaceInvalidUnits(name);
+    StripLeadingDots(name);
+    if (name.isEmpty()) {
+        name = number;
+    }
+    const QString numberingBase = name;
+
+    if (first) {
+        BuildAlbumFolder(harvest, album);
+    }
+    CutToUnits(name, qMax(kPathLimit - batch.albumFolder.size(), kShortestCut));
+    const QString extension = SplitExtension(name);
+    CutToUtf8Bytes(name, kNameMaxBytes - Utf8Length(extension));
+    if (name.isEmpty()) {
+        name = number;
+    }
+    const NameChoice choice = ChooseUniqueName(batch, name, numberingBase, extension);
+
+    if ((rules.optionFlags & OPT_SKIP_DOWNLOADED) && !harvest.lastFirstAddress.isEmpty() &&
+        address == harvest.lastFirstAddress) {
+        harvest.jobState = JOB_STOP_LISTING;
+        return;
+    }
+    batch.addresses.append(address);
+    batch.extraHeaders.append(extraHeaders);
+    TakeName(batch, choice);
+    harvest.view().SetStatus2(QStringLiteral("已获取到%1张图片信息").arg(batch.size()));
+    if (rules.optionFlags & OPT_SOURCE_NAMES) {
+        AppendSourceName(
+            batch.albumFolder + ListFileBaseName(album.strName) + QStringLiteral(".txt"),
+            sourceName, first);
+    }
+}
+
+bool HasPictureExtension(const QString& name) {
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0) {
+        return false;
+    }
+    const QString extension = name.mid(dot).toLower();
+    for (const char* known : {".jpeg", ".jpg", ".bmp", ".gif", ".png", ".tif"}) {
+        if (extension == QLatin1String(known)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MakeFolderChain(QString& path, HarvestView& view) {
+    path = path.trimmed();
+    if (QDir::isRelativePath(path)) {
+        path = QDir::currentPath() + QLatin1Char('/') + path;
+    }
+    if (!path.endsWith(QLatin1Char('/'))) {
+        path += QLatin1Char('/');
+    }
+    // Every level below the root, shortest first.
+    for (qsizetype slash = path.indexOf(QLatin1Char('/'), 1); slash > 0;
+         slash = path.indexOf(QLatin1Char('/'), slash + 1)) {
+        const QString level = path.left(slash);
+        if (!MakeFolderLevel(level)) {
+            view.ShowMessage(level, QStringLiteral("提示"));
+            return false;
+        }
+    }
+    return true;
+}
