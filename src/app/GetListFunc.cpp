@@ -80,11 +80,13 @@ void FinishListing(Harvest& harvest, bool startDownload) {
     const int count = harvest.albums.size();
     view.SetGroupText(QStringLiteral("相册列表(共%1个)").arg(count));
     view.SetStatus1(QStringLiteral("获取相册列表完成，共%1个").arg(count));
+    // The address is read before the idle state: once idle, the window may start the next
+    // listing and wait for this thread, which must then not wait for the window.
+    const QString address = view.AddressText().trimmed();
     harvest.nListState = LIST_IDLE;
     view.ShowListed(count > 0);
 
     if (count > 0) {
-        const QString address = view.AddressText().trimmed();
         if (harvest.AddToHistory(0, address)) {
             view.HistoryAdded(0, address);
         }

@@ -122,8 +122,13 @@ bool Harvest::GetAlbumsCommand() {
     std::lock_guard lock(threadMutex_);
     JoinFinished(listThread_);
     try {
-        listThread_ = std::thread([this] { GetListFunc(*this); });
+        ++runningJobs_;
+        listThread_ = std::thread([this] {
+            GetListFunc(*this);
+            --runningJobs_;
+        });
     } catch (const std::system_error&) {
+        --runningJobs_;
         view().ShowMessage(QStringLiteral("Create thread:GetListFunc failed."), QString());
         return false;
     }
@@ -139,8 +144,13 @@ bool Harvest::DownloadCommand() {
     std::lock_guard lock(threadMutex_);
     JoinFinished(downloadThread_);
     try {
-        downloadThread_ = std::thread([this] { DownPicFunc(*this); });
+        ++runningJobs_;
+        downloadThread_ = std::thread([this] {
+            DownPicFunc(*this);
+            --runningJobs_;
+        });
     } catch (const std::system_error&) {
+        --runningJobs_;
         jobState = JOB_IDLE;
         view().ShowMessage(QStringLiteral("Create thread:DownPicFunc failed."), QString());
         return false;

@@ -94,6 +94,9 @@ public:
     // Waits until the listing and download threads have ended (terminal front end, tests).
     // The commands and this are called from the front end's own thread only.
     void WaitForJobs();
+    // Whether a listing or download thread is still running (a window that closes keeps serving
+    // their questions until they have ended).
+    bool JobsRunning() const { return runningJobs_.load() > 0; }
 
     // The albums the view has chosen for a download that exist in the album list, in its order.
     QList<int> ChosenAlbumsForJob();
@@ -139,6 +142,7 @@ private:
     QString forumName_;
     QString currentAlbumFolder_;
 
+    std::atomic<int> runningJobs_{0};
     std::mutex threadMutex_;
     std::thread listThread_;
     std::thread downloadThread_;

@@ -50,11 +50,11 @@ private:
     void PrintLine(const QString& text);
     void PrintTransient(const QString& text);
 
-    const bool terminal_;  // standard error is a terminal: progress lines are redrawn in place
     bool midLine_ = false;
     qint64 albumStartMs_ = 0;
     const QString address_;
     const QString savePath_;
+    const bool terminal_;  // standard error is a terminal: progress lines are redrawn in place
     QList<int> chosen_;
     mutable std::mutex mutex_;
     QString lastStatus_;

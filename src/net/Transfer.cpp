@@ -1,5 +1,6 @@
 #include "net/Transfer.h"
 
+#include <QCryptographicHash>
 #include <QStringList>
 
 #include <cerrno>
@@ -304,8 +305,26 @@ bool Transfer::FinalHeadersEnded() {
     return true;
 }
 
+namespace {
+
+// The temporary name of a save file: its own name with the suffix, or, when that would not fit a
+// file name (255 bytes), a short name derived from it.
+QString TemporaryPathFor(const QString& savePath) {
+    const qsizetype slash = savePath.lastIndexOf(QLatin1Char('/'));
+    const QString name = savePath.mid(slash + 1);
+    if (name.toUtf8().size() + qstrlen(kPartSuffix) <= 255) {
+        return savePath + QLatin1String(kPartSuffix);
+    }
+    const QByteArray digest =
+        QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(20);
+    return savePath.left(slash + 1) + QStringLiteral("qv-") + QString::fromLatin1(digest) +
+           QLatin1String(kPartSuffix);
+}
+
+}  // namespace
+
 bool Transfer::OpenSaveFile() {
-    tempPath_ = request_.savePath + QLatin1String(kPartSuffix);
+    tempPath_ = TemporaryPathFor(request_.savePath);
     file_ = std::make_unique<QFile>(tempPath_);
     if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         const QString reason = file_->errorString();

@@ -68,6 +68,17 @@ TEST(SavePath, CompleteBodyIsRenamedIntoPlace) {
     EXPECT_EQ(dir.read("c.jpg"), kPicture);
 }
 
+TEST(SavePath, NameNearTheFileNameLimitStillSaves) {
+    HttpServer server(PictureHost());
+    TempDir dir;
+    const QString name = QString(80, QChar(0x76F8)) + QStringLiteral("ab.jpg");  // 246 bytes
+    UrlResponse response;
+    ASSERT_TRUE(FetchUrl(Download(server, "/pic.jpg", dir.file(name)), response, 3))
+        << response.error.toStdString();
+    EXPECT_EQ(dir.read(name), kPicture);
+    EXPECT_EQ(Entries(dir), QStringList{name});
+}
+
 TEST(SavePath, FailureLeavesNoFileUnderEitherName) {
     HttpServer server(PictureHost());
     TempDir dir;
