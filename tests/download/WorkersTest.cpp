@@ -27,7 +27,7 @@ QByteArray PictureBytes(const QByteArray& path) {
 
 // Serves "/pic/<name>" as picture bytes after a short delay, counting how many requests run at
 // once and in which order they arrive. Names ending in "-missing" get a 404, "-busy" a 503 the
-// first time, "-stall" no answer, "-reset" part of a body and a reset.
+// first time, "-stall" part of a body and then silence, "-reset" part of a body and a reset.
 class PictureServer {
 public:
     PictureServer()
@@ -61,6 +61,8 @@ private:
         } else if (firstBusy) {
             exchange.respond(503, "busy", {{"Retry-After", "1"}});
         } else if (request.path.endsWith("-stall")) {
+            exchange.sendRaw("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" +
+                             QByteArray(1000, 'x'));
             exchange.stall(60s);
         } else if (request.path.endsWith("-reset")) {
             exchange.sendRaw("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" +
