@@ -1,0 +1,5 @@
+#pragma once
+#include <QString>
+
+// The clipboard's plain text, or empty text.
+QString GetClipboardText();

@@ -1,0 +1,250 @@
+// The main window driven headless against the fake service, through http_proxy.
+
+#include "fakeservice/FakeService.h"
+#include "gui/ComboBox2.h"
+#include "gui/MessageBox.h"
+#include "gui/MyGridCtrl.h"
+#include "gui/QuorvixDlg.h"
+#include "support/TempDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Spins the event loop until the condition holds or ten seconds have passed.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    MainWindow() : proxy(service) {
+        previousHook = SetMessageBoxHook(
+            {[this](QWidget*, const QString& text, const QString&) { messages << text; },
+             [this](QWidget*, const QString& text, const QString&) {
+                 questions << text;
+                 return answerYes;
+             }});
+        StartOptions options;
+        options.settingsDir = settings.path();
+        options.readClipboard = false;
+        window = std::make_unique<CQuorvixDlg>(options);
+        EXPECT_TRUE(WaitUntil([this] { return window->harvest().bReady.load() == 1; }));
+    }
+    ~MainWindow() override {
+        window->close();
+        window.reset();
+        SetMessageBoxHook(previousHook);
+    }
+
+    template <typename T>
+    T* Control(const char* name) const {
+        return window->findChild<T*>(QLatin1String(name));
+    }
+    QPushButton* Button(const char* name) const { return Control<QPushButton>(name); }
+    QString Status1() const { return Control<QLabel>("label1009")->text(); }
+    CMyGridCtrl* Grid() const { return window->grid(); }
+
+    void ListAlbums(const QString& address) {
+        window->SetAddressText(address);
+        Control<QLabel>("label1009")->clear();  // so only this listing's final text counts
+        Button("button1004")->click();
+        ASSERT_TRUE(WaitUntil([this] {
+            // The final status comes before the idle state's controls: wait for both.
+            return Status1().startsWith(QStringLiteral("获取相册列表完成")) &&
+                   Button("button1004")->text() == QStringLiteral("获取相册");
+        }));
+    }
+    void WaitForDownload() {
+        ASSERT_TRUE(WaitUntil([this] {
+            return window->harvest().jobState.load() == JOB_IDLE &&
+                   Status1() == QStringLiteral("下载完毕");
+        }));
+    }
+    QAction* MenuAction(int id) const {
+        return window->findChild<QAction*>(QStringLiteral("menu%1").arg(id));
+    }
+    QMenu* SettingsMenu() const {
+        return window->findChild<QMenu*>(QStringLiteral("menuSettings"));
+    }
+
+    TempDir settings;
+    TempDir save;
+    FakeService service;
+    HttpProxyGuard proxy;
+    QStringList messages;
+    QStringList questions;
+    bool answerYes = false;
+    MessageBoxHook previousHook;
+    std::unique_ptr<CQuorvixDlg> window;
+};
+
+TEST_F(MainWindow, ListsSelectsAllAndDownloads) {
+    ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    EXPECT_EQ(Control<QComboBox>("combo1002")->currentIndex(), 1);
+    EXPECT_EQ(Control<QGroupBox>("group1011")->title(), QStringLiteral("相册列表(共8个)"));
+    EXPECT_EQ(Grid()->RowCount(), 9);  // the header row and eight albums
+    EXPECT_EQ(Grid()->CellText(2, 1), QStringLiteral("春天的花"));
+    EXPECT_TRUE(Button("button1005")->isEnabled());
+    EXPECT_EQ(Button("button1004")->text(), QStringLiteral("获取相册"));
+
+    Control<QCheckBox>("check1012")->click();  // 全选
+    EXPECT_EQ(Grid()->ChosenAlbums(8).size(), 8);
+    Control<CComboBox2>("combo1000")->setEditText(save.path());
+    Button("button1005")->click();
+    WaitForDownload();
+    EXPECT_EQ(Button("button1005")->text(), QStringLiteral("下载"));
+    EXPECT_TRUE(Button("button1004")->isEnabled());
+    EXPECT_EQ(QDir(save.file(QStringLiteral("demo/大相册"))).entryList(QDir::Files).size(), 251);
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join(u'\n'));
+    // The address entered the history box.
+    EXPECT_EQ(Control<CComboBox2>("combo1001")->History().first(),
+              QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+}
+
+TEST_F(MainWindow, SinglePostDownloadsByItself) {
+    Control<CComboBox2>("combo1000")->setEditText(save.path());
+    window->SetAddressText(QStringLiteral("http://tieba.baidu.com/photo/p?kw=demo&tid=1001"));
+    Button("button1004")->click();
+    ASSERT_TRUE(WaitUntil([this] { return Status1() == QStringLiteral("下载完毕"); }));
+    EXPECT_EQ(QDir(save.file(QStringLiteral("demo/手机相册"))).entryList(QDir::Files).size(), 4);
+}
+
+TEST_F(MainWindow, StopsListingAndDownloading) {
+    FakeOptions slow = service.options();
+    slow.latencyMs = 40;
+    service.setOptions(slow);
+    window->SetAddressText(QStringLiteral("http://tieba.baidu.com/photo/g?kw=gen-300x1"));
+    Button("button1004")->click();
+    ASSERT_TRUE(WaitUntil([this] { return Grid()->RowCount() > 1; }));
+    EXPECT_EQ(Button("button1004")->text(), QStringLiteral("终止获取"));
+    EXPECT_FALSE(Control<QComboBox>("combo1001")->isEnabled());
+    Button("button1004")->click();
+    ASSERT_TRUE(WaitUntil([this] { return window->harvest().nListState.load() == LIST_IDLE; }));
+    EXPECT_LT(Grid()->RowCount(), 301);
+    EXPECT_EQ(Grid()->RowCount() - 1, window->harvest().albums.size());
+
+    ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/g?kw=faults"));
+    Grid()->SelectRowAndScroll(3);  // 停滞: pictures that never end
+    Control<CComboBox2>("combo1000")->setEditText(save.path());
+    Button("button1005")->click();
+    ASSERT_TRUE(WaitUntil([this] {
+        return service.requestCount(FakePathKind::ForumPicture) >= 1 &&
+               Button("button1005")->text() == QStringLiteral("终止下载");
+    }));
+    EXPECT_FALSE(Button("button1004")->isEnabled());
+    Button("button1005")->click();
+    WaitForDownload();
+    EXPECT_EQ(Button("button1005")->text(), QStringLiteral("下载"));
+}
+
+TEST_F(MainWindow, RecognizesAddressesWhileTyping) {
+    QComboBox* kind = Control<QComboBox>("combo1002");
+    QComboBox* subKind = Control<QComboBox>("combo1035");
+    window->SetAddressText(QStringLiteral("http://t.qq.com/someone"));
+    EXPECT_EQ(kind->currentIndex(), 0);
+    EXPECT_FALSE(subKind->isHidden());
+    EXPECT_EQ(subKind->currentIndex(), 2);
+    window->SetAddressText(QStringLiteral("http://xiangce.baidu.com/u/demo"));
+    EXPECT_EQ(kind->currentIndex(), 1);
+    EXPECT_TRUE(subKind->isHidden());
+    window->SetAddressText(QStringLiteral("weibo.com/ without a scheme"));
+    EXPECT_EQ(kind->currentIndex(), 1);
+}
+
+TEST_F(MainWindow, MenuMarksAndToggles) {
+    QMenu* menu = SettingsMenu();
+    Q_EMIT menu->aboutToShow();
+    for (int id : {32776, 32808, 32814}) {
+        EXPECT_FALSE(MenuAction(id)->isEnabled()) << id;  // only for kinds 7 and 11
+    }
+    EXPECT_FALSE(MenuAction(32799)->isChecked());
+    MenuAction(32799)->trigger();  // 修正图片顺序
+    Q_EMIT menu->aboutToShow();
+    EXPECT_TRUE(MenuAction(32799)->isChecked());
+    MenuAction(32808)->trigger();  // disabled for this kind: nothing happens
+    const uint16_t flags = window->harvest().Settings().saveRules[1].optionFlags;
+    EXPECT_EQ(flags, OPT_FIX_ORDER);
+    // Saved at once.
+    SettingsBlock stored;
+    ASSERT_TRUE(LoadSettings(stored, settings.path()));
+    EXPECT_EQ(stored.saveRules[1].optionFlags, flags);
+    MenuAction(32799)->trigger();
+    EXPECT_FALSE(window->harvest().Settings().saveRules[1].optionFlags & OPT_FIX_ORDER);
+}
+
+TEST_F(MainWindow, DroppedItemsSetTheSaveFolder) {
+    CComboBox2* savePath = Control<CComboBox2>("combo1000");
+    const QString picture = save.write(QStringLiteral("pics/a.jpg"), "x");
+    window->SetSaveFolderFromDrop(picture);
+    EXPECT_EQ(savePath->currentText(), save.file(QStringLiteral("pics/")));
+    window->SetSaveFolderFromDrop(save.file(QStringLiteral("folder")));
+    EXPECT_EQ(savePath->currentText(), save.file(QStringLiteral("folder/")));
+    window->SetSaveFolderFromDrop(save.file(QStringLiteral("v1.2")));  // taken for a file
+    EXPECT_EQ(savePath->currentText(), save.path());
+    EXPECT_EQ(window->harvest().Settings().savePathHistory[0], save.path());
+    EXPECT_EQ(savePath->History().size(), 3);
+}
+
+TEST_F(MainWindow, PreviewLayoutShowsCoverThumbnails) {
+    ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    Control<QCheckBox>("check1014")->click();
+    EXPECT_TRUE(window->preview());
+    EXPECT_FALSE(Control<QLabel>("link1034")->isEnabled());
+    ASSERT_TRUE(WaitUntil([this] { return window->modeState() == MODE_IDLE; }));
+    EXPECT_EQ(Grid()->RowCount(), 2);  // eight albums, six to a row
+    EXPECT_EQ(Grid()->ItemData(1, 1), 7);
+    EXPECT_GE(window->harvest().albums.at(0).nThumb, 0);
+    Control<QCheckBox>("check1014")->click();
+    EXPECT_FALSE(window->preview());
+    EXPECT_EQ(Grid()->RowCount(), 9);
+}
+
+TEST_F(MainWindow, RefusesDownloadWithoutSaveFolder) {
+    ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    Grid()->SelectRowAndScroll(1);
+    Control<CComboBox2>("combo1000")->setEditText(QString());
+    Button("button1005")->click();
+    ASSERT_TRUE(WaitUntil([this] { return !messages.isEmpty(); }));
+    EXPECT_EQ(messages.first(), QStringLiteral("请先设置保存路径"));
+    ASSERT_TRUE(WaitUntil([this] { return window->harvest().jobState.load() == JOB_IDLE; }));
+    EXPECT_EQ(Button("button1005")->text(), QStringLiteral("下载"));
+}
+
+TEST(MainWindowStart, ClipboardAddressFillsTheAddressBox) {
+    TempDir settings;
+    QGuiApplication::clipboard()->setText(
+        QStringLiteral("  http://tieba.baidu.com/photo/g?kw=abc "));
+    StartOptions options;
+    options.settingsDir = settings.path();
+    CQuorvixDlg window(options);
+    EXPECT_EQ(window.findChild<QComboBox*>(QStringLiteral("combo1001"))->currentText(),
+              QStringLiteral("http://tieba.baidu.com/photo/g?kw=abc"));
+    QGuiApplication::clipboard()->setText(QString(200, u'x'));
+    CQuorvixDlg second(options);
+    EXPECT_TRUE(second.findChild<QComboBox*>(QStringLiteral("combo1001"))->currentText().isEmpty());
+}
+
+}  // namespace
