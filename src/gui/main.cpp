@@ -4,7 +4,14 @@
 
 #include <QApplication>
 
+#ifdef QUORVIX_HAS_WEBENGINE
+#include "gui/webengine/BrowserProfile.h"
+#endif
+
 int main(int argc, char** argv) {
+#ifdef QUORVIX_HAS_WEBENGINE
+    PrepareBrowserEngine();
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvix"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quorvix"));

@@ -4,10 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#ifdef QUORVIX_HAS_WEBENGINE
+#include "gui/webengine/BrowserProfile.h"
+#endif
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+#ifdef QUORVIX_HAS_WEBENGINE
+    PrepareBrowserEngine();
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS")) {
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    }
+#endif
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -10,6 +10,8 @@
 #include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 
+#include <unistd.h>
+
 namespace {
 
 StoredCookie ToStored(const QNetworkCookie& cookie) {
@@ -68,9 +70,6 @@ QWebEngineProfile* MakeProfile() {
     QObject::connect(
         store, &QWebEngineCookieStore::cookieRemoved, qApp,
         [](const QNetworkCookie& cookie) { CookieShare::DeleteCookie(ToStored(cookie)); });
-    for (const StoredCookie& stored : CookieShare::AllCookies()) {
-        store->setCookie(ToNetwork(stored), OriginOf(stored));
-    }
     return profile;
 }
 
@@ -79,4 +78,19 @@ QWebEngineProfile* MakeProfile() {
 QWebEngineProfile& SharedBrowserProfile() {
     static QWebEngineProfile* profile = MakeProfile();
     return *profile;
+}
+
+void GiveStoreCookiesToBrowser() {
+    QWebEngineCookieStore* store = SharedBrowserProfile().cookieStore();
+    for (const StoredCookie& stored : CookieShare::AllCookies()) {
+        store->setCookie(ToNetwork(stored), OriginOf(stored));
+    }
+}
+
+void PrepareBrowserEngine() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The engine's sandbox cannot run as root; a root session (containers, CI) runs without it.
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
 }

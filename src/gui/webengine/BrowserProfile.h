@@ -7,3 +7,7 @@
 class QWebEngineProfile;
 
 QWebEngineProfile& SharedBrowserProfile();
+// Gives the browser every cookie of the fetcher's store (a login window calls this as it opens).
+void GiveStoreCookiesToBrowser();
+// Settings the browser engine needs before the application object exists.
+void PrepareBrowserEngine();

@@ -42,6 +42,7 @@ void CDlgWebOpen::Prepare() {
     if (QWidget* owner = parentWidget()) {
         move(owner->geometry().center() - rect().center());
     }
+    GiveStoreCookiesToBrowser();
     if (!startAddress_.isEmpty()) {
         address_->setText(startAddress_);
         browser_->setUrl(QUrl::fromUserInput(startAddress_));
