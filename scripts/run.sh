@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Quorvix.
-#   scripts/run.sh [ARGS...]       runs the program with ARGS
-#   scripts/run.sh --demo          runs it against the built-in fake service (no real services
-#                                  needed): lists the demo forum's albums
+# Installs what is missing, builds, and starts the Quorvix desktop program.
+#   scripts/run.sh [ARGS...]   starts the program with ARGS (see quorvix --help)
+#   scripts/run.sh --demo      starts it against the built-in fake service, with the demo forum's
+#                              address filled in: the whole flow works without the real services
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
 build="${QUORVIX_BUILD_DIR:-$root/build}"
-cli="$build/src/cli/quorvix-cli"
+program="$build/src/gui/quorvix"
 
 if [ "${1:-}" != "--demo" ]; then
-    exec "$cli" "$@"
+    exec "$program" "$@"
 fi
 shift
 # The fake service answers the album service, the forum and the picture hosts on loopback; the
@@ -20,6 +20,6 @@ coproc FAKE { exec "$build/tests/fakeservice/quorvix-fakeservice" --idle-exit-se
 trap 'kill "$FAKE_PID" 2>/dev/null || true' EXIT
 read -r line <&"${FAKE[0]}"
 export http_proxy="http://127.0.0.1:${line#PORT }"
-demo_settings="$(mktemp -d)"
-echo "Demo: listing the albums of the fake forum 'demo' (http_proxy=$http_proxy)" >&2
-"$cli" list "http://tieba.baidu.com/photo/g?kw=demo" --settings-dir "$demo_settings" "$@"
+demo="$(mktemp -d)"
+echo "Demo against the fake service (http_proxy=$http_proxy); settings and pictures in $demo" >&2
+"$program" --settings-dir "$demo" --address "http://tieba.baidu.com/photo/g?kw=demo" "$@"

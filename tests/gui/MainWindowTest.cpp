@@ -15,10 +15,12 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -231,6 +233,28 @@ TEST_F(MainWindow, RefusesDownloadWithoutSaveFolder) {
     EXPECT_EQ(messages.first(), QStringLiteral("请先设置保存路径"));
     ASSERT_TRUE(WaitUntil([this] { return window->harvest().jobState.load() == JOB_IDLE; }));
     EXPECT_EQ(Button("button1005")->text(), QStringLiteral("下载"));
+}
+
+TEST_F(MainWindow, FilterListsMatchingAlbumsOnce) {
+    ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    // The user types a keyword into the filter dialog and confirms it.
+    auto filterWith = [this](const QString& keyword) {
+        QTimer::singleShot(0, [keyword] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (widget->objectName() == QLatin1String("dlgFind") && widget->isVisible()) {
+                    widget->findChild<QLineEdit*>(QStringLiteral("edit1639"))->setText(keyword);
+                    widget->findChild<QPushButton*>(QStringLiteral("button1006"))->click();
+                }
+            }
+        });
+        window->OnFilter();
+    };
+    filterWith(QStringLiteral("旅行"));
+    ASSERT_EQ(Grid()->RowCount(), 3);
+    EXPECT_EQ(Grid()->CellText(2, 1), QStringLiteral("旅行 (1)"));
+    EXPECT_EQ(Grid()->ItemData(2, 0), 4);  // the album index travels with the row
+    filterWith(QStringLiteral("  "));
+    EXPECT_EQ(Grid()->RowCount(), 9);
 }
 
 TEST(MainWindowStart, ClipboardAddressFillsTheAddressBox) {
