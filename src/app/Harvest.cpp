@@ -3,6 +3,7 @@
 #include "app/GetListFunc.h"
 #include "download/DownPicFunc.h"
 
+#include <new>
 #include <system_error>
 
 Harvest::Harvest(const QString& settingsFolder) : settingsFolder_(settingsFolder) {}
@@ -96,8 +97,12 @@ void Harvest::SetCurrentAlbumFolder(const QString& folder) {
 
 bool Harvest::AddListedAlbum(const ST_PERLISTRECORD& record) {
     if (bReady.load() == 1) {
-        const int length = albums.AddAlbum(record);
-        view().AddGridRow(length - 1);
+        try {
+            const int length = albums.AddAlbum(record);
+            view().AddGridRow(length - 1);
+        } catch (const std::bad_alloc&) {
+            view().ShowMessage(QStringLiteral("内存分配失败"), QString());
+        }
     }
     return nListState.load() != LIST_STOP_REQUESTED;
 }
