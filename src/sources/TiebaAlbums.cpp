@@ -1,11 +1,10 @@
 #include "sources/TiebaAlbums.h"
 
 #include "app/Harvest.h"
+#include "sources/AlbumPage.h"
 #include "sources/Hosts.h"
 #include "sources/ListerFetch.h"
 #include "text/StringCtrl.h"
-
-#include <QSet>
 
 QString TiebaAlbumWallUrl(const QString& forumName, int page) {
     return TiebaHost() + QStringLiteral("/photo/g?kw=%1&alt=jview&pn=%2&rn=30&cat_id=all&_=%3")
@@ -21,19 +20,19 @@ QList<ST_PERLISTRECORD> ParseTiebaAlbumPage(const QString& text) {
     for (qsizetype i = 1; i < pieces.size(); ++i) {
         QString& piece = pieces[i];
         ST_PERLISTRECORD record;
-        record.strKey =
-            UnescapeSlashes(ExtractBetween(piece, QStringLiteral("href=\\\""), quote, 1));
+        record.strKey = UnescapeSlashes(
+            ExtractBetween(piece, QStringLiteral("href=\\\""), quote, EXTRACT_ADVANCE));
         SkipPast(record.strKey, QStringLiteral("p/"), true);
         if (record.strKey.isEmpty()) {
             continue;
         }
-        record.strCover =
-            UnescapeSlashes(ExtractBetween(piece, QStringLiteral("src=\\\""), quote, 1));
+        record.strCover = UnescapeSlashes(
+            ExtractBetween(piece, QStringLiteral("src=\\\""), quote, EXTRACT_ADVANCE));
         SkipPast(piece, QStringLiteral("grbm_ele_pic_amount"), true);
-        record.nPicCount =
-            DecimalValue(ExtractBetween(piece, QStringLiteral(">"), QStringLiteral("<"), 1));
-        record.strName =
-            UnescapeUnicode(ExtractBetween(piece, QStringLiteral("title=\\\""), quote, 1));
+        record.nPicCount = DecimalValue(
+            ExtractBetween(piece, QStringLiteral(">"), QStringLiteral("<"), EXTRACT_ADVANCE));
+        record.strName = UnescapeUnicode(
+            ExtractBetween(piece, QStringLiteral("title=\\\""), quote, EXTRACT_ADVANCE));
         records.append(record);
     }
     return records;
@@ -41,28 +40,16 @@ QList<ST_PERLISTRECORD> ParseTiebaAlbumPage(const QString& text) {
 
 void ListTiebaAlbums(const QString& forumName, Harvest& harvest) {
     UrlRequest request = MakePageRequest(QString());
-    QSet<QString> seenKeys;
+    QSet<QString> listedKeys;
     QString text;
     for (int page = 1;; ++page) {
         request.url = TiebaAlbumWallUrl(forumName, page);
         if (!FetchPageText(request, text, TEXT_INFLATE | TEXT_UTF8) || text.isEmpty()) {
             return;
         }
-        const QList<ST_PERLISTRECORD> records = ParseTiebaAlbumPage(text);
-        // A page that brings no album not already listed ends the listing, so a wall that
-        // repeats its last page cannot keep it going for ever.
-        bool anyNew = false;
-        for (const ST_PERLISTRECORD& record : records) {
-            anyNew |= !seenKeys.contains(record.strKey);
-        }
-        if (!anyNew) {
+        if (!AddAlbumPage(harvest, ParseTiebaAlbumPage(text), listedKeys,
+                          PageRule::EndWhenNothingNew)) {
             return;
-        }
-        for (const ST_PERLISTRECORD& record : records) {
-            seenKeys.insert(record.strKey);
-            if (!harvest.AddListedAlbum(record)) {
-                return;
-            }
         }
     }
 }

@@ -7,7 +7,8 @@
 ST_PERLISTRECORD ParseTiebaPostPage(QString text, const QString& postAddress) {
     ST_PERLISTRECORD record;
     record.strKey = postAddress;
-    record.strName = ExtractBetween(text, QStringLiteral("title' : '"), QStringLiteral("'"), 1);
+    record.strName =
+        ExtractBetween(text, QStringLiteral("title' : '"), QStringLiteral("'"), EXTRACT_ADVANCE);
     record.nPicCount = -1;
     record.nRemark = 0;
     return record;

@@ -1,25 +1,14 @@
 #include "sources/XiangceAlbums.h"
 
 #include "app/Harvest.h"
+#include "sources/AlbumPage.h"
 #include "sources/Hosts.h"
 #include "sources/ListerFetch.h"
 #include "text/StringCtrl.h"
 
-#include <QSet>
-
 namespace {
 
 const QByteArray kHomeEndMarker = QByteArrayLiteral("id=\"feedback\"");
-
-// Adds the records; false once a stop was requested.
-bool AddAll(Harvest& harvest, const QList<ST_PERLISTRECORD>& records) {
-    for (const ST_PERLISTRECORD& record : records) {
-        if (!harvest.AddListedAlbum(record)) {
-            return false;
-        }
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -45,20 +34,20 @@ QList<ST_PERLISTRECORD> ParseXiangceHomePage(QString text) {
     for (qsizetype i = 1; i < pieces.size(); ++i) {
         QString& piece = pieces[i];
         ST_PERLISTRECORD record;
-        record.strName =
-            ExtractBetween(piece, QStringLiteral("album_name: '"), QStringLiteral("'"), 1);
+        record.strName = ExtractBetween(piece, QStringLiteral("album_name: '"), QStringLiteral("'"),
+                                        EXTRACT_ADVANCE);
         if (record.strName.contains(QLatin1String("\\u"))) {
             record.strName = UnescapeUnicode(record.strName);
         }
-        record.strKey =
-            ExtractBetween(piece, QStringLiteral("album_sign: '"), QStringLiteral("'"), 1);
+        record.strKey = ExtractBetween(piece, QStringLiteral("album_sign: '"), QStringLiteral("'"),
+                                       EXTRACT_ADVANCE);
         if (record.strKey.isEmpty()) {
             continue;
         }
         record.nPicCount = DecimalValue(ExtractBetween(
-            piece, QStringLiteral("album_picture_total: '"), QStringLiteral("'"), 1));
-        record.strCover =
-            ExtractBetween(piece, QStringLiteral("picture_cover: '"), QStringLiteral("'"), 1);
+            piece, QStringLiteral("album_picture_total: '"), QStringLiteral("'"), EXTRACT_ADVANCE));
+        record.strCover = ExtractBetween(piece, QStringLiteral("picture_cover: '"),
+                                         QStringLiteral("'"), EXTRACT_ADVANCE);
         record.strKey = UnescapeSlashes(record.strKey);
         records.append(record);
     }
@@ -73,15 +62,16 @@ QList<ST_PERLISTRECORD> ParseXiangceAlbumPage(const QString& text) {
     for (qsizetype i = 1; i < pieces.size(); ++i) {
         QString& piece = pieces[i];
         ST_PERLISTRECORD record;
-        record.strCover = ExtractBetween(piece, QStringLiteral(":\""), quote, 1);
-        record.strName =
-            UnescapeUnicode(ExtractBetween(piece, QStringLiteral("album_name\":\""), quote, 1));
-        record.strKey = ExtractBetween(piece, QStringLiteral("album_sign\":\""), quote, 1);
+        record.strCover = ExtractBetween(piece, QStringLiteral(":\""), quote, EXTRACT_ADVANCE);
+        record.strName = UnescapeUnicode(
+            ExtractBetween(piece, QStringLiteral("album_name\":\""), quote, EXTRACT_ADVANCE));
+        record.strKey =
+            ExtractBetween(piece, QStringLiteral("album_sign\":\""), quote, EXTRACT_ADVANCE);
         if (record.strKey.isEmpty()) {
             continue;
         }
-        record.nPicCount =
-            DecimalValue(ExtractBetween(piece, QStringLiteral("picture_total\":"), quote, 1));
+        record.nPicCount = DecimalValue(
+            ExtractBetween(piece, QStringLiteral("picture_total\":"), quote, EXTRACT_ADVANCE));
         record.strKey = UnescapeSlashes(record.strKey);
         records.append(record);
     }
@@ -97,38 +87,21 @@ void ListXiangceAlbums(const QString& user, Harvest& harvest) {
     }
     harvest.SetAccountFolder(user);
 
-    QSet<QString> seenKeys;
-    const QList<ST_PERLISTRECORD> homeAlbums = ParseXiangceHomePage(text);
-    for (const ST_PERLISTRECORD& record : homeAlbums) {
-        seenKeys.insert(record.strKey);
-    }
-    if (!AddAll(harvest, homeAlbums)) {
+    QSet<QString> listedKeys;
+    if (!AddAlbumPage(harvest, ParseXiangceHomePage(text), listedKeys, PageRule::AddAll)) {
         return;
     }
-
-    // The JSON pages continue after the last album of the previous page. A page that brings no
-    // album not already listed ends the listing: a service that repeats its page would otherwise
-    // keep it going for ever.
+    // The JSON pages continue after the last album of the previous page.
     QString lastSign;
     for (;;) {
         request.url = XiangceAlbumListUrl(user, lastSign);
         if (!FetchPageText(request, text, TEXT_INFLATE | TEXT_UTF8) || text.isEmpty()) {
             return;
         }
-        const QList<ST_PERLISTRECORD> records = ParseXiangceAlbumPage(text);
-        bool anyNew = false;
-        for (const ST_PERLISTRECORD& record : records) {
-            anyNew |= !seenKeys.contains(record.strKey);
-        }
-        if (!anyNew) {
+        const QList<ST_PERLISTRECORD> albums = ParseXiangceAlbumPage(text);
+        if (!AddAlbumPage(harvest, albums, listedKeys, PageRule::EndWhenNothingNew)) {
             return;
         }
-        for (const ST_PERLISTRECORD& record : records) {
-            seenKeys.insert(record.strKey);
-            if (!harvest.AddListedAlbum(record)) {
-                return;
-            }
-            lastSign = record.strKey;
-        }
+        lastSign = albums.last().strKey;
     }
 }
