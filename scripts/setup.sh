@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running Quorvix need.
 # Idempotent: apt-get runs only when a package is missing.
+#   scripts/setup.sh          what building, testing (also under sanitizers) and running need
+#   scripts/setup.sh --fuzz   and clang with libFuzzer, for fuzz/run.sh
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,9 @@ packages=(
     libgtest-dev libgmock-dev
     fonts-noto-cjk
 )
+if [ "${1:-}" = "--fuzz" ]; then
+    packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
