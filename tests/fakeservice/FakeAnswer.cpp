@@ -3,6 +3,7 @@
 #include "fakeservice/AlbumServicePages.h"
 #include "fakeservice/FakeText.h"
 #include "fakeservice/ForumPages.h"
+#include "fakeservice/HostilePages.h"
 #include "fakeservice/PictureHost.h"
 #include "support/Compress.h"
 
@@ -145,6 +146,8 @@ FakeReply Answer(const FakeRequest& request, const FakeOptions& options) {
         reply = PictureReply(PictureId(path), options);
     } else if (kind == FakePathKind::Unknown) {
         reply = NotFound();
+    } else if (std::optional<FakeReply> hostile = HostileReply(kind, request)) {
+        reply = std::move(*hostile);
     } else if (HostName(request) == kAlbumServiceHost) {
         reply = AlbumServiceReply(kind, request, path);
     } else {

@@ -18,6 +18,32 @@ QByteArray HeadBlock(const FakeReply& reply) {
     return head + "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n";
 }
 
+bool HasHeader(const FakeReply& reply, const QByteArray& name) {
+    for (const auto& header : reply.headers) {
+        if (header.first.compare(name, Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The reply's headers (and "Connection: close" when they announce no length), then its body over
+// and over until the client gives up or the server stops.
+void SendEndless(const FakeReply& reply, HttpExchange& exchange) {
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " OK\r\n";
+    for (const auto& [name, value] : reply.headers) {
+        head += name + ": " + value + "\r\n";
+    }
+    if (!HasHeader(reply, "Content-Length")) {
+        head += "Connection: close\r\n";
+    }
+    bool open = exchange.sendRaw(head + "\r\n");
+    while (open && !reply.body.isEmpty() && exchange.stall(std::chrono::milliseconds(0))) {
+        open = exchange.sendRaw(reply.body);
+    }
+    exchange.close();
+}
+
 void Send(const FakeReply& reply, HttpExchange& exchange) {
     if (reply.latencyMs > 0 && !exchange.stall(std::chrono::milliseconds(reply.latencyMs))) {
         exchange.close();
@@ -44,6 +70,9 @@ void Send(const FakeReply& reply, HttpExchange& exchange) {
         case FakeFault::ShortBody:
             exchange.sendRaw(part);
             exchange.close();
+            break;
+        case FakeFault::EndlessBody:
+            SendEndless(reply, exchange);
             break;
     }
 }

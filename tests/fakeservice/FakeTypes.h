@@ -47,6 +47,8 @@ enum class FakeFault {
     StallMidBody,        // headers and the first faultAfter body bytes, then nothing
     ResetMidBody,        // headers and the first faultAfter body bytes, then a reset
     ShortBody,           // headers (full Content-Length) and faultAfter bytes, then a close
+    EndlessBody,         // headers, then the body again and again until the peer goes away;
+                         // without a Content-Length header of the reply's own, no length is sent
 };
 
 struct FakeReply {

@@ -5,8 +5,10 @@
 #include <zlib.h>
 
 #include <QStringList>
+#include <QUrl>
 #include <QtEndian>
 
+#include <optional>
 #include <utility>
 
 using namespace fake;
@@ -118,6 +120,28 @@ QByteArray ErrorPage(int status, const char* reason) {
            QByteArrayLiteral("</h1></body></html>");
 }
 
+// The replies that never bring a whole picture: a redirect to the same address, and bodies that
+// run until the client stops reading (64 KiB of JPEG-like bytes sent over and over).
+std::optional<FakeReply> EndlessReply(const QString& id, PictureVariant variant) {
+    FakeReply reply;
+    switch (variant) {
+        case PictureVariant::RedirectLoop:
+            reply.status = 302;
+            reply.setHeader("Location", QUrl::toPercentEncoding(id) + ".jpg");
+            return reply;
+        case PictureVariant::Huge:
+            reply.setHeader("Content-Length", "2147483648");
+            [[fallthrough]];
+        case PictureVariant::Endless:
+            reply.setHeader("Content-Type", "image/jpeg");
+            reply.body = PictureBytes(id, PictureVariant::Jpeg, 64 * 1024);
+            reply.fault = FakeFault::EndlessBody;
+            return reply;
+        default:
+            return std::nullopt;
+    }
+}
+
 }  // namespace
 
 PictureSpec PictureSpecOf(const QString& id, qsizetype defaultBytes) {
@@ -131,6 +155,9 @@ PictureSpec PictureSpecOf(const QString& id, qsizetype defaultBytes) {
         {"short", PictureVariant::Short},
         {"stall", PictureVariant::Stall},
         {"stallhead", PictureVariant::StallHeaders},
+        {"loop", PictureVariant::RedirectLoop},
+        {"endless", PictureVariant::Endless},
+        {"huge", PictureVariant::Huge},
     };
     PictureSpec spec;
     spec.bytes = defaultBytes;
@@ -179,6 +206,9 @@ FakeReply PictureReply(const QString& id, const FakeOptions& options) {
             reply.setHeader("Retry-After", "1");
         }
         return reply;
+    }
+    if (const std::optional<FakeReply> endless = EndlessReply(id, spec.variant)) {
+        return *endless;
     }
     reply.body = PictureBytes(id, spec.variant, spec.bytes);
     switch (spec.variant) {

@@ -17,6 +17,9 @@ enum class PictureVariant {
     Short,         // the connection is closed halfway through the body
     Stall,         // the body stops halfway and the connection stays open
     StallHeaders,  // nothing is sent and the connection stays open
+    RedirectLoop,  // 302 to its own address, for ever
+    Endless,       // a body without a length that never ends
+    Huge,          // "Content-Length: 2147483648", then a body that runs until the client stops
 };
 
 struct PictureSpec {
