@@ -93,8 +93,13 @@ void CleanFileName(QString& text, unsigned fallbackNumber, bool useFallback) {
         text.fill(QChar(kIdeographicFullStop));
     }
     ReplaceForbidden(text);
-    StripDots(text);
-    text = text.trimmed();
+    // Trimming can uncover dots again (". .. ." leaves ".."): repeat until the name neither starts
+    // nor ends with one, so it is never ".", "..", nor a hidden name, and cleaning it once more
+    // changes nothing there.
+    do {
+        StripDots(text);
+        text = text.trimmed();
+    } while (text.startsWith(u'.') || text.endsWith(u'.'));
     if (useFallback && (text.isEmpty() || text.size() >= kMaxNameLength)) {
         if (fallbackNumber == kTimeStampFallback) {
             text = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
