@@ -292,6 +292,9 @@ bool Transfer::FinalHeadersEnded() {
         if (request_.maxSizeKb != 0 && *length > KbLimit(request_.maxSizeKb)) {
             return Fail(QString::fromLatin1(kOverLimit));
         }
+        if (!request_.savePath.isEmpty() && *length > kBodyCap) {
+            return Fail(QString::fromLatin1(kOverLimit));  // never started, never written
+        }
     }
     if (request_.failOnHttpError && status_ >= 400) {
         return Fail(QStringLiteral("HTTP %1").arg(status_));
@@ -353,6 +356,9 @@ bool Transfer::Write(const char* data, qsizetype size) {
         written_ += size;
         if (request_.maxSizeKb != 0 && written_ > KbLimit(request_.maxSizeKb)) {
             return Fail(QString::fromLatin1(kOverLimit));
+        }
+        if (written_ > kBodyCap) {
+            return Fail(QString::fromLatin1(kOverLimit));  // a body that never ends
         }
         return true;
     }

@@ -58,7 +58,9 @@ struct UrlRequest {
     std::shared_ptr<std::atomic_bool> cancel;
 };
 
-// A body kept in memory without an upper size limit fails when it grows beyond this.
+// No body grows beyond this, whatever the request's size limits: the exchange fails once a body
+// in memory or in its save file passes it, and a save file announced longer is never started.
+// (A picture of the largest limit the settings can hold, 65,535 KiB, stays well below it.)
 inline constexpr qsizetype kBodyCap = 256 * 1024 * 1024;
 
 struct UrlResponse {

@@ -1,8 +1,13 @@
 // Faults that fuzzing and the hostile pages found, pinned down where they were: each case failed
 // before its mend.
 
+#include "fakeservice/FakeService.h"
+#include "net/URLSource2.h"
+#include "support/TempDir.h"
 #include "text/StringCtrl.h"
 #include "text/TextPrinters.h"
+
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +25,27 @@ TEST(FoundFaults, CleanedNamesNeverStartOrEndWithADot) {
         QString name = text;
         CleanFileName(name, 0, false);
         EXPECT_EQ(name, cleaned);
+    }
+}
+
+// A picture whose body never ends was written to its file until the disk was full, and one that
+// announced 2 GB was started. Both fail at the body cap now (the second before any byte), and
+// no file is left behind.
+TEST(FoundFaults, SavedBodiesStopAtTheCap) {
+    FakeService service;
+    HttpProxyGuard proxy(service);
+    TempDir folder;
+    for (const char* id : {"x_1_000000-endless", "x_1_000000-huge"}) {
+        SCOPED_TRACE(id);
+        UrlRequest request(
+            QStringLiteral("http://imgsrc.baidu.com/forum/pic/item/%1.jpg").arg(QLatin1String(id)),
+            folder.file(QStringLiteral("picture.jpg")));
+        request.failOnHttpError = true;
+        request.retryDelaySec = 0;
+        UrlResponse response;
+        EXPECT_FALSE(FetchUrl(request, response, FETCH_CACHE_WRITE | FETCH_NO_RELOAD));
+        EXPECT_EQ(response.error, QStringLiteral("body over size limit"));
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 }
 
