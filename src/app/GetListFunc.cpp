@@ -1,6 +1,7 @@
 #include "app/GetListFunc.h"
 
 #include "app/Harvest.h"
+#include "download/NamingText.h"
 #include "sources/ListerFetch.h"
 #include "sources/SourceKinds.h"
 #include "sources/TiebaAlbums.h"
@@ -17,9 +18,13 @@ QString MessageTitle() {
     return QStringLiteral("提示");
 }
 
-// A listing's folder text as a folder name: cleaned, ended with the separator when not empty.
+// A listing's folder text as a folder name: cleaned, made writable and cut to fit a file name
+// (a long forum or user name made a component the file system refuses), ended with the
+// separator when not empty.
 QString AsFolderName(QString text) {
     CleanFileName(text, 0, false);
+    ReplaceInvalidUnits(text);
+    CutToUtf8Bytes(text, kNameMaxBytes);
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('/'))) {
         text += QLatin1Char('/');
     }

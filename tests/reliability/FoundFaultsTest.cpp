@@ -2,7 +2,9 @@
 // before its mend.
 
 #include "fakeservice/FakeService.h"
+#include "fakeservice/HostilePages.h"
 #include "net/URLSource2.h"
+#include "support/HarvestFixture.h"
 #include "support/TempDir.h"
 #include "text/StringCtrl.h"
 #include "text/TextPrinters.h"
@@ -46,6 +48,30 @@ TEST(FoundFaults, SavedBodiesStopAtTheCap) {
         EXPECT_FALSE(FetchUrl(request, response, FETCH_CACHE_WRITE | FETCH_NO_RELOAD));
         EXPECT_EQ(response.error, QStringLiteral("body over size limit"));
         EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+}
+
+// A long forum name became an account folder the file system refuses (over 255 bytes), so the
+// download job gave up with a message; it is cut to fit now.
+class AccountFolder : public HarvestFixture {};
+
+TEST_F(AccountFolder, FitsAFileNameWhateverTheForumName) {
+    const QString addresses[] = {
+        QStringLiteral("http://tieba.baidu.com/photo/g?kw=hostile") +
+            QStringLiteral("%E9%95%BF").repeated(300),
+        QStringLiteral("http://tieba.baidu.com/photo/g?kw=") + QString(400, QLatin1Char('x')) +
+            QStringLiteral("hostile"),
+    };
+    for (const QString& address : addresses) {
+        SCOPED_TRACE(address.left(60).toStdString());
+        List(address);
+        ASSERT_EQ(harvest->albums.size(), HostileAlbumCount());
+        const QString folder = harvest->AccountFolder();
+        EXPECT_TRUE(folder.startsWith(QStringLiteral("hostile")) ||
+                    folder.startsWith(QLatin1Char('x')));
+        EXPECT_TRUE(folder.endsWith(QLatin1Char('/')));
+        EXPECT_LE(folder.chopped(1).toUtf8().size(), 255);
+        EXPECT_GE(folder.chopped(1).toUtf8().size(), 253);  // cut, not dropped
     }
 }
 
