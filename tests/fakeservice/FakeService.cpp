@@ -1,6 +1,7 @@
 #include "fakeservice/FakeService.h"
 
 #include "fakeservice/FakeAnswer.h"
+#include "fakeservice/PictureStream.h"
 
 #include <cstdlib>
 
@@ -47,6 +48,12 @@ void SendEndless(const FakeReply& reply, HttpExchange& exchange) {
 void Send(const FakeReply& reply, HttpExchange& exchange) {
     if (reply.latencyMs > 0 && !exchange.stall(std::chrono::milliseconds(reply.latencyMs))) {
         exchange.close();
+        return;
+    }
+    if (reply.stream) {
+        if (!SendStreamed(reply, exchange)) {
+            exchange.close();
+        }
         return;
     }
     const QByteArray part = HeadBlock(reply) + reply.body.left(reply.faultAfter);

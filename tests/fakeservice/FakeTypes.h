@@ -4,8 +4,11 @@
 
 #include <QByteArray>
 
+#include <memory>
 #include <utility>
 #include <vector>
+
+class JpegStream;
 
 // Header lines in order (the same shape as the test HTTP server's).
 using FakeHeaders = std::vector<std::pair<QByteArray, QByteArray>>;
@@ -55,7 +58,8 @@ struct FakeReply {
     int status = 200;
     FakeHeaders headers;  // Content-Length is added by the server
     QByteArray body;
-    int latencyMs = 0;  // delay before anything is sent
+    std::shared_ptr<JpegStream> stream;  // when set, the body is made from it while it is sent
+    int latencyMs = 0;                   // delay before anything is sent
     FakeFault fault = FakeFault::None;
     qsizetype faultAfter = 0;
     FakePathKind kind = FakePathKind::Unknown;

@@ -1,6 +1,7 @@
 #include "fakeservice/PictureHost.h"
 
 #include "fakeservice/FakeText.h"
+#include "fakeservice/PictureStream.h"
 
 #include <zlib.h>
 
@@ -15,63 +16,13 @@ using namespace fake;
 
 namespace {
 
-// A deterministic byte stream (xorshift64) seeded by the id.
-class Filler {
-public:
-    explicit Filler(const QString& id) : state_(TextHash(id) | 1) {}
-    void append(QByteArray& out, qsizetype count) {
-        for (qsizetype i = 0; i < count; ++i) {
-            state_ ^= state_ << 13;
-            state_ ^= state_ >> 7;
-            state_ ^= state_ << 17;
-            out += static_cast<char>(state_ >> 24);
-        }
-    }
-
-private:
-    quint64 state_;
-};
-
-void AppendBigEndian16(QByteArray& out, int value) {
-    out += static_cast<char>((value >> 8) & 0xFF);
-    out += static_cast<char>(value & 0xFF);
-}
-
-// A 1x1 grey baseline JPEG: quantisation, frame, one-code Huffman tables and a scan holding a
-// single zero DC value. Comment segments between the JFIF header and the tables make up the size.
 QByteArray JpegBytes(const QString& id, qsizetype size) {
-    static const QByteArray head = QByteArray::fromHex("FFD8FFE000104A46494600010100000100010000");
-    // A Huffman table with one code of length 1 for the symbol 0.
-    const auto oneCodeTable = [](const char* classAndId) {
-        return QByteArray::fromHex("FFC40014") + QByteArray::fromHex(classAndId) +
-               QByteArray::fromHex("01") + QByteArray(15, '\0') + QByteArray(1, '\0');
-    };
-    static const QByteArray tables = QByteArray::fromHex("FFDB004300") + QByteArray(64, '\x01') +
-                                     QByteArray::fromHex("FFC0000B080001000101011100") +
-                                     oneCodeTable("00") + oneCodeTable("10") +
-                                     QByteArray::fromHex(
-                                         "FFDA0008010100003F00"
-                                         "3F"
-                                         "FFD9");
-    QByteArray out = head;
-    out.reserve(qMax(size, head.size() + tables.size()));
-    Filler filler(id);
-    qsizetype rest = size - head.size() - tables.size();
-    while (rest >= 4) {
-        qsizetype take = qMin<qsizetype>(rest, 65537);
-        if (rest - take > 0 && rest - take < 4) {
-            take -= 4;
-        }
-        out += "\xFF\xFE";
-        AppendBigEndian16(out, static_cast<int>(take - 2));
-        filler.append(out, take - 4);
-        rest -= take;
+    JpegStream stream(id, size);
+    QByteArray out;
+    out.reserve(stream.size());
+    while (stream.appendNext(out)) {
     }
-    // One to three bytes left: fill bytes, which may stand before any marker.
-    if (rest > 0) {
-        out += QByteArray(rest, '\xFF');
-    }
-    return out + tables;
+    return out;
 }
 
 QByteArray PngChunk(const char* type, const QByteArray& data) {
@@ -110,7 +61,7 @@ QByteArray BmpPicture(qsizetype size) {
 
 // PNG, GIF and BMP pictures are padded after their end, which decoders ignore.
 QByteArray Padded(QByteArray picture, const QString& id, qsizetype size) {
-    Filler(id).append(picture, size - picture.size());
+    PictureFiller(id).append(picture, size - picture.size());
     return picture;
 }
 
@@ -210,7 +161,11 @@ FakeReply PictureReply(const QString& id, const FakeOptions& options) {
     if (const std::optional<FakeReply> endless = EndlessReply(id, spec.variant)) {
         return *endless;
     }
-    reply.body = PictureBytes(id, spec.variant, spec.bytes);
+    if (spec.variant == PictureVariant::Jpeg && spec.bytes > kStreamedPictureBytes) {
+        reply.stream = std::make_shared<JpegStream>(id, spec.bytes);
+    } else {
+        reply.body = PictureBytes(id, spec.variant, spec.bytes);
+    }
     switch (spec.variant) {
         case PictureVariant::Png:
             reply.setHeader("Content-Type", "image/png");
