@@ -10,6 +10,7 @@
 
 #include "download/SaveRules.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -115,6 +116,9 @@ public:
     // the window's open-folder command through CurrentAlbumFolder).
     DownloadBatch batch;
     QString lastFirstAddress;
+    // Album folders (case-folded) the running job has given albums, with the album's position in
+    // the list, so no two albums share one.
+    QHash<QString, uint32_t> jobAlbumFolders;
     // The current kind's rules and parameters as the running download job copied them.
     SaveRules jobRules;
     DownloadParams jobParams;

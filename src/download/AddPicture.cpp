@@ -61,6 +61,25 @@ void ReplaceEscapeCodes(QString& name, const Harvest& harvest, const ST_PERLISTR
     }
 }
 
+// The folder, or, when another album of the job has it already (ignoring letter case), the
+// folder numbered " (n)" with the smallest free n. Names that differ only in what cleaning and
+// cutting remove would otherwise share a folder, where their pictures overwrite each other.
+QString UnusedAlbumFolder(QHash<QString, uint32_t>& used, const QString& folder, uint32_t album) {
+    QString candidate = folder;
+    for (unsigned n = 1;; ++n) {
+        const auto holder = used.constFind(candidate.toCaseFolded());
+        if (holder == used.constEnd() || *holder == album) {
+            break;
+        }
+        const QString number = QStringLiteral(" (%1)").arg(n);
+        candidate = folder;
+        CutToUtf8Bytes(candidate, kNameMaxBytes - kListExtensionBytes - Utf8Length(number));
+        candidate += number;
+    }
+    used.insert(candidate.toCaseFolded(), album);
+    return candidate;
+}
+
 // Adds the album's folder name to the batch's folder, creates the folder and reads its marker.
 void BuildAlbumFolder(Harvest& harvest, const ST_PERLISTRECORD& album) {
     const SaveRules& rules = harvest.jobRules;
@@ -73,6 +92,10 @@ void BuildAlbumFolder(Harvest& harvest, const ST_PERLISTRECORD& album) {
     ReplaceInvalidUnits(folder);
     StripLeadingDots(folder);
     CutToUtf8Bytes(folder, kNameMaxBytes - kListExtensionBytes);
+    if (!folder.isEmpty() && rules.albumNameMode == ALBUM_NAME_ALBUM) {
+        // Without the album name all albums share the folder on purpose.
+        folder = UnusedAlbumFolder(harvest.jobAlbumFolders, folder, album.nIndex);
+    }
 
     DownloadBatch& batch = harvest.batch;
     if (!folder.isEmpty()) {

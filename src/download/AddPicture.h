@@ -10,8 +10,9 @@ class HarvestView;
 // Appends one picture of the album at albumIndex to the harvest's download batch (or, under the
 // skip rule, sets jobState to JOB_STOP_LISTING instead; once it is set, further pictures of the
 // album are not added). Runs on the download job thread; reads harvest.jobRules, the album
-// record, the account folder and harvest.batch. File names are bare names within the album
-// folder, at most 255 bytes of UTF-8.
+// record, the account folder and harvest.batch, and records the album's folder in
+// harvest.jobAlbumFolders. File names are bare names within the album folder, at most 255 bytes
+// of UTF-8.
 void AddPicture(Harvest& harvest, int albumIndex, const QString& address, const QString& sourceName,
                 const QString& extraHeaders);
 

@@ -112,6 +112,7 @@ void DownPicFunc(Harvest& harvest) {
     HarvestView& view = harvest.view();
     harvest.RereadExtensionSettings();
     harvest.jobPictureTotal = 0;
+    harvest.jobAlbumFolders.clear();
 
     const QString jobFolder = PrepareJobFolder(harvest);
     if (jobFolder.isEmpty()) {

@@ -1,10 +1,13 @@
 // Faults that fuzzing and the hostile pages found, pinned down where they were: each case failed
 // before its mend.
 
+#include "app/Harvest.h"
+#include "download/AddPicture.h"
 #include "fakeservice/FakeService.h"
 #include "fakeservice/HostilePages.h"
 #include "net/URLSource2.h"
 #include "support/HarvestFixture.h"
+#include "support/RecordingView.h"
 #include "support/TempDir.h"
 #include "text/StringCtrl.h"
 #include "text/TextPrinters.h"
@@ -72,6 +75,58 @@ TEST_F(AccountFolder, FitsAFileNameWhateverTheForumName) {
         EXPECT_TRUE(folder.endsWith(QLatin1Char('/')));
         EXPECT_LE(folder.chopped(1).toUtf8().size(), 255);
         EXPECT_GE(folder.chopped(1).toUtf8().size(), 253);  // cut, not dropped
+    }
+}
+
+// Album names that differ only in what cleaning and cutting remove (a long name and the same name
+// numbered by the album list; lone surrogate halves; leading dots) were given one folder, where
+// the second album's pictures overwrote the first's. Within a job each album has its own folder
+// now; without album names in folders, all albums still share the job folder on purpose.
+TEST(FoundFaults, AlbumsOfOneJobNeverShareAFolder) {
+    const QString tu = QStringLiteral("图");
+    const std::pair<QString, QString> names[] = {
+        {tu.repeated(900), tu.repeated(900)},  // listed as the name and "name (1)"
+        {QStringLiteral("a") + QChar(0xD800), QStringLiteral("a") + QChar(0xDBFF)},
+        {QStringLiteral("Sea &amp;amp; sky"), QStringLiteral("Sea &amp; sky")},
+    };
+    for (const auto& [first, second] : names) {
+        SCOPED_TRACE(second.left(20).toStdString());
+        TempDir settings;
+        TempDir job;
+        RecordingView view;
+        Harvest harvest(settings.path());
+        harvest.SetView(&view);
+        ST_PERLISTRECORD record;
+        record.strKey = QStringLiteral("key");
+        record.strName = first;
+        harvest.albums.AddAlbum(record);
+        record.strName = second;
+        harvest.albums.AddAlbum(record);
+        ASSERT_NE(harvest.albums.at(0).strName, harvest.albums.at(1).strName);
+
+        QStringList folders;
+        for (const int album : {0, 1, 0}) {
+            harvest.batch.Clear();
+            harvest.batch.albumFolder = job.path();
+            harvest.jobState = JOB_RUNNING;
+            AddPicture(harvest, album, QStringLiteral("http://h/1.jpg"), QStringLiteral("1"),
+                       QString());
+            folders << harvest.batch.albumFolder;
+        }
+        EXPECT_NE(folders[0], folders[1]);
+        EXPECT_EQ(folders[2], folders[0]);  // the same album keeps its folder
+        EXPECT_LE(QDir(folders[1]).dirName().toUtf8().size(), 251);
+
+        harvest.jobRules.albumNameMode = ALBUM_NAME_NONE;
+        harvest.jobRules.albumPrefix = QStringLiteral("all");
+        harvest.jobAlbumFolders.clear();
+        for (const int album : {0, 1}) {
+            harvest.batch.Clear();
+            harvest.batch.albumFolder = job.path();
+            AddPicture(harvest, album, QStringLiteral("http://h/1.jpg"), QStringLiteral("1"),
+                       QString());
+            EXPECT_EQ(harvest.batch.albumFolder, job.path() + QStringLiteral("all/"));
+        }
     }
 }
 
