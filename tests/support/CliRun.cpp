@@ -3,7 +3,11 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
-CliResult RunCli(const QStringList& arguments, const QString& proxyUrl, int timeoutMs) {
+#include <thread>
+
+namespace {
+
+CliResult Run(const QStringList& arguments, const QString& proxyUrl, int timeoutMs) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
@@ -25,5 +29,17 @@ CliResult RunCli(const QStringList& arguments, const QString& proxyUrl, int time
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
+    return result;
+}
+
+}  // namespace
+
+CliResult RunCli(const QStringList& arguments, const QString& proxyUrl, int timeoutMs) {
+    // QProcess starts children with vfork semantics (a clone sharing the address space), which
+    // ThreadSanitizer's record of the starting thread does not survive: later locks of that
+    // thread go unseen and races are reported where there are none. So the process lives and
+    // dies on a thread of its own.
+    CliResult result;
+    std::thread([&] { result = Run(arguments, proxyUrl, timeoutMs); }).join();
     return result;
 }
