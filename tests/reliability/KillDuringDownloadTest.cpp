@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <mutex>
 #include <random>
 
 namespace {
@@ -67,10 +68,11 @@ protected:
         fake.target = request.path;
         fake.headers = request.headers;
         const FakeReply reply = Answer(fake, Options());
+        const KillPoint point = Point();
         const int requests = ++requests_;
         const int pictures = reply.kind == FakePathKind::ForumPicture ? ++pictures_ : 0;
-        if (point_.picture > 0 && pictures == point_.picture) {
-            const auto sent = static_cast<qsizetype>(reply.body.size() * point_.bodyPart);
+        if (point.picture > 0 && pictures == point.picture) {
+            const auto sent = static_cast<qsizetype>(reply.body.size() * point.bodyPart);
             QByteArray head =
                 "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(reply.body.size()) +
                 "\r\n\r\n";
@@ -80,7 +82,7 @@ protected:
             exchange.close();
             return;
         }
-        if (point_.picture == 0 && requests == point_.request) {
+        if (point.picture == 0 && requests == point.request) {
             Kill();
         }
         exchange.respond(reply.status, reply.body, reply.headers);
@@ -106,17 +108,28 @@ protected:
         }
     }
 
+    KillPoint Point() {
+        std::lock_guard lock(mutex_);
+        return point_;
+    }
+    void SetPoint(const KillPoint& point) {
+        std::lock_guard lock(mutex_);
+        point_ = point;
+    }
+
     // One run of the program, killed at the point unless it ends before.
     void RunUntilKilled(const KillPoint& point) {
-        point_ = point;
+        SetPoint(point);
         requests_ = 0;
         pictures_ = 0;
-        QProcess cli;
-        StartCli(cli, Arguments(), service.proxyUrl());
-        ASSERT_TRUE(cli.waitForStarted());
-        pid_ = cli.processId();
-        EXPECT_TRUE(cli.waitForFinished(60000));
-        pid_ = 0;
+        RunOnOwnThread([this] {
+            QProcess cli;
+            StartCli(cli, Arguments(), service.proxyUrl());
+            ASSERT_TRUE(cli.waitForStarted());
+            pid_ = cli.processId();
+            EXPECT_TRUE(cli.waitForFinished(60000));
+            pid_ = 0;
+        });
     }
 
     QStringList Arguments() const {
@@ -155,7 +168,7 @@ protected:
     TempDir settings;
     TempDir save;
     FakeService service;
-    // Set before a run starts and read by the service's threads during it.
+    std::mutex mutex_;  // guards point_, set before a run and read by the service's threads
     KillPoint point_;
     std::atomic<int> requests_{0};
     std::atomic<int> pictures_{0};
@@ -193,7 +206,7 @@ TEST_F(KillDuringDownload, LeavesNoShortPictureAndARerunCompletesTheAlbum) {
     }
     EXPECT_GT(temporaryFilesSeen, 0) << "no kill fell into a transfer";
 
-    point_ = KillPoint();
+    SetPoint(KillPoint());
     const CliResult rerun = RunCli(Arguments(), service.proxyUrl());
     // 2: an earlier run had already completed and marked the album, so nothing new was listed.
     EXPECT_TRUE(rerun.exitCode == 0 || rerun.exitCode == 2) << rerun.err.constData();

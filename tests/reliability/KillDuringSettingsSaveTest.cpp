@@ -6,6 +6,7 @@
 // after each save, which lets the parent choose the save to interrupt.
 
 #include "app/SettingsBlock.h"
+#include "reliability/SaveTree.h"
 #include "support/TempDir.h"
 
 #include <QFile>
@@ -77,23 +78,25 @@ TEST(KillDuringSettingsSave, LeavesTheOldOrTheNewBlock) {
         const int saves = savesBeforeKill(random);
         SCOPED_TRACE(testing::Message()
                      << "round " << round << ", killed after " << saves << " saves");
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QString::fromLatin1(kLoopVariable), folder.path());
-        child.setProcessEnvironment(environment);
-        child.start(program, {});
-        ASSERT_TRUE(child.waitForStarted());
-        // Each line is one completed save; the kill falls somewhere in the next one.
-        for (int done = 0; done < saves;) {
-            if (child.canReadLine()) {
-                child.readLine();
-                ++done;
-            } else {
-                ASSERT_TRUE(child.waitForReadyRead(30000)) << "the saving process stopped";
+        RunOnOwnThread([&] {
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QString::fromLatin1(kLoopVariable), folder.path());
+            child.setProcessEnvironment(environment);
+            child.start(program, {});
+            ASSERT_TRUE(child.waitForStarted());
+            // Each line is one completed save; the kill falls somewhere in the next one.
+            for (int done = 0; done < saves;) {
+                if (child.canReadLine()) {
+                    child.readLine();
+                    ++done;
+                } else {
+                    ASSERT_TRUE(child.waitForReadyRead(30000)) << "the saving process stopped";
+                }
             }
-        }
-        child.kill();
-        child.waitForFinished();
+            child.kill();
+            child.waitForFinished();
+        });
 
         const QByteArray image = folder.read(QString::fromLatin1(kSettingsFileName));
         EXPECT_TRUE(image == images[0] || image == images[1])

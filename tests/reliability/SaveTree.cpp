@@ -7,6 +7,8 @@
 
 #include <sys/resource.h>
 
+#include <thread>
+
 namespace {
 
 constexpr qsizetype kNameMaxBytes = 255;
@@ -93,4 +95,8 @@ void StartCli(QProcess& process, const QStringList& arguments, const QString& pr
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(QUORVIX_CLI_EXE), arguments);
     process.closeWriteChannel();
+}
+
+void RunOnOwnThread(const std::function<void()>& function) {
+    std::thread(function).join();
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 struct SaveTree {
     QStringList files;     // paths relative to the save folder, sorted
     QStringList folders;   // the same for folders
@@ -27,3 +29,8 @@ long LargestChildRssKb();
 class QProcess;
 // Starts quorvix-cli with the arguments, http_proxy pointing at proxyUrl, standard input closed.
 void StartCli(QProcess& process, const QStringList& arguments, const QString& proxyUrl);
+
+// Runs the function on a thread of its own and waits for it. Wraps every QProcess start:
+// QProcess starts children with vfork semantics, which ThreadSanitizer's record of the starting
+// thread does not survive (see support/CliRun.cpp).
+void RunOnOwnThread(const std::function<void()>& function);
