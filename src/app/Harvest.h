@@ -122,6 +122,9 @@ public:
     // The current kind's rules and parameters as the running download job copied them.
     SaveRules jobRules;
     DownloadParams jobParams;
+    // Called by AddPicture with the index of each picture it appends to the batch (the workers
+    // start on it while the album is still being listed).
+    std::function<void(int index)> pictureListed;
     // Changes to the copied rules and parameters that are not saved (terminal options).
     std::function<void(SaveRules&, DownloadParams&)> jobOverrides;
     QString CurrentAlbumFolder() const;

@@ -175,6 +175,9 @@ void AddPicture(Harvest& harvest, int albumIndex, const QString& address, const 
             batch.albumFolder + ListFileBaseName(album.strName) + QStringLiteral(".txt"),
             sourceName, first);
     }
+    if (harvest.pictureListed) {
+        harvest.pictureListed(batch.size() - 1);
+    }
 }
 
 bool HasPictureExtension(const QString& name) {

@@ -8,6 +8,7 @@
 #include "sources/PictureListers.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -68,24 +69,32 @@ int HandleAlbum(Harvest& harvest, const QString& jobFolder, int albumIndex, int 
     batch.Clear();
     batch.albumFolder = jobFolder;
     harvest.jobState = JOB_RUNNING;
+    harvest.SetCurrentAlbumFolder(jobFolder);
     view.SetStatus1(QStringLiteral("正在下载第%1/%2个图集").arg(position).arg(count));
     view.SetStatus2(QStringLiteral("......"));
 
+    // Unless only the list is wanted, the workers start on each picture as it is listed.
+    const uint16_t options = harvest.jobRules.optionFlags;
+    std::optional<DownloadWorkers> workers;
+    if (!(options & OPT_LIST_ONLY)) {
+        workers.emplace(harvest);
+        harvest.pictureListed = [&workers](int index) { workers->Add(index); };
+    }
     ListPictures(harvest, albumIndex);
+    harvest.pictureListed = nullptr;
     harvest.SetCurrentAlbumFolder(batch.albumFolder);
     if (batch.size() == 0 || harvest.jobState.load() == JOB_STOP_REQUESTED) {
-        return 0;
+        return 0;  // transfers already started were aborted by the stop
     }
     const int listed = batch.size();
-    const uint16_t options = harvest.jobRules.optionFlags;
-    if (options & OPT_LIST_ONLY) {
+    if (!workers) {
         const QString name = harvest.albums.at(albumIndex).strName;
         WriteDownloadList(batch,
                           batch.albumFolder + ListFileBaseName(name) + QStringLiteral(".lst"));
         return listed;
     }
     view.SetStatus2(QStringLiteral("已开始下载图片"));
-    StartDownloadWorkers(harvest);
+    workers->Finish();
     if (harvest.jobState.load() != JOB_STOP_REQUESTED) {
         WriteDownloadedMarker(batch.addresses.first(), batch.albumFolder);
     }

@@ -92,6 +92,27 @@ TEST_F(DownloadJob, SeveralAlbumsInChosenOrderAndTheMarker) {
               events.indexOf(QStringLiteral("downloaded")));
 }
 
+TEST_F(DownloadJob, DownloadsStartWhileTheAlbumIsStillListed) {
+    Configure(0);
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=gen-1x450"));
+    service.server().clearRequests();
+    Download({0});
+    int firstPicture = -1;
+    int lastListPage = -1;
+    const std::vector<HttpRequest> requests = service.server().requests();
+    for (int i = 0; i < static_cast<int>(requests.size()); ++i) {
+        if (requests[i].path.startsWith("/forum/pic/item/") && firstPicture < 0) {
+            firstPicture = i;
+        }
+        if (requests[i].path.startsWith("/photo/g/bw/picture/list")) {
+            lastListPage = i;
+        }
+    }
+    ASSERT_GE(firstPicture, 0);
+    EXPECT_LT(firstPicture, lastListPage);  // the listing's later pages overlap the downloads
+    EXPECT_EQ(Files(QStringLiteral("gen-1x450/相册 1")).size(), 451);
+}
+
 TEST_F(DownloadJob, ListOnlyWritesAddressListsAndDownloadsNothing) {
     Configure(OPT_LIST_ONLY);
     List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
