@@ -8,7 +8,6 @@
 #include "support/TempDir.h"
 
 #include <QDir>
-#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -129,17 +128,16 @@ TEST_F(Workers, NeverMoreInFlightThanThreadsOrPictures) {
 }
 
 TEST_F(Workers, StartsInBatchOrderAndCountsEachPictureOnce) {
-    harvest.jobParams.threadCount = 2;
+    // One worker, so the order the service sees is the order transfers start in;
+    // with more, requests in flight together may reach it in either order.
+    harvest.jobParams.threadCount = 1;
     for (int i = 0; i < 5; ++i) {
         AddPicture(server.Url(QStringLiteral("%1.jpg").arg(i)), QStringLiteral("%1.jpg").arg(i));
     }
     StartDownloadWorkers(harvest);
 
-    const QList<QByteArray> arrivals = server.Arrivals();
-    ASSERT_EQ(arrivals.size(), 5);
-    EXPECT_EQ(QSet<QByteArray>({arrivals[0], arrivals[1]}),
-              QSet<QByteArray>({"/pic/0.jpg", "/pic/1.jpg"}));
-    EXPECT_EQ(arrivals.mid(2), (QList<QByteArray>{"/pic/2.jpg", "/pic/3.jpg", "/pic/4.jpg"}));
+    EXPECT_EQ(server.Arrivals(), (QList<QByteArray>{"/pic/0.jpg", "/pic/1.jpg", "/pic/2.jpg",
+                                                    "/pic/3.jpg", "/pic/4.jpg"}));
 
     const QStringList progress = view.EventsStartingWith(QStringLiteral("status2: 已下载"));
     ASSERT_FALSE(progress.isEmpty());
