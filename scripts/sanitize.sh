@@ -18,8 +18,10 @@ export QT_QPA_PLATFORM=offscreen
 run_suite() {
     local build="$1" sanitize="$2"
     echo "== $sanitize: building in $build" >&2
+    # -O1 -g1: reports keep file and line, and the build takes about half as long as -O2 -g.
     cmake -S "$root" -B "$build" -G Ninja -DQUORVIX_BUILD_GUI=OFF \
-        -DQUORVIX_SANITIZE="$sanitize" >/dev/null
+        -DQUORVIX_SANITIZE="$sanitize" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
+        >/dev/null
     cmake --build "$build" -j "$(nproc)"
     echo "== $sanitize: running the suite" >&2
     (cd "$build" && ctest --output-on-failure -j "$(nproc)" --timeout 900)
