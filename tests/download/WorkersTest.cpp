@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -25,8 +26,10 @@ QByteArray PictureBytes(const QByteArray& path) {
 }
 
 // Serves "/pic/<name>" as picture bytes after a short delay, counting how many requests run at
-// once and in which order they arrive. Names ending in "-missing" get a 404, "-busy" a 503 the
-// first time, "-stall" part of a body and then silence, "-reset" part of a body and a reset.
+// once and in which order they arrive. With Gather(n), each request first waits (up to 5 s) until
+// n are in flight, so a limit is reached however slowly the client's connections come up. Names
+// ending in "-missing" get a 404, "-busy" a 503 the first time, "-stall" part of a body and then
+// silence, "-reset" part of a body and a reset.
 class PictureServer {
 public:
     PictureServer()
@@ -36,6 +39,7 @@ public:
 
     QString Url(const QString& name) const { return server_.url(QStringLiteral("/pic/") + name); }
     int MaxConcurrent() const { return maxConcurrent_; }
+    void Gather(int count) { gather_ = count; }
     QList<QByteArray> Arrivals() const {
         std::lock_guard lock(mutex_);
         return arrivals_;
@@ -50,9 +54,11 @@ private:
         }
         bool firstBusy = false;
         {
-            std::lock_guard lock(mutex_);
+            std::unique_lock lock(mutex_);
             arrivals_.append(request.path);
             firstBusy = request.path.endsWith("-busy") && busyAnswered_.insert(request.path).second;
+            gathered_.notify_all();
+            gathered_.wait_for(lock, 5s, [this] { return concurrent_ >= gather_; });
         }
         exchange.stall(30ms);
         if (request.path.endsWith("-missing")) {
@@ -75,7 +81,9 @@ private:
 
     std::atomic<int> concurrent_{0};
     std::atomic<int> maxConcurrent_{0};
+    std::atomic<int> gather_{0};
     mutable std::mutex mutex_;
+    std::condition_variable gathered_;
     QList<QByteArray> arrivals_;
     std::set<QByteArray> busyAnswered_;
     HttpServer server_;  // last: stops before the members its handler uses
@@ -114,6 +122,7 @@ TEST_F(Workers, NeverMoreInFlightThanThreadsOrPictures) {
     };
     for (const Case c : {Case{10, 3, 3}, Case{2, 6, 2}}) {
         PictureServer local;
+        local.Gather(c.maxInFlight);
         harvest.batch.Clear();
         harvest.jobParams.threadCount = static_cast<uint16_t>(c.threads);
         for (int i = 0; i < c.pictures; ++i) {
