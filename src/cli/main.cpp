@@ -1,6 +1,7 @@
 // quorvix-cli: the album lister and downloader for the terminal.
 
 #include "cli/Commands.h"
+#include "net/NetworkThread.h"
 
 #include <QCoreApplication>
 
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, arguments.isEmpty() ? stderr : stdout);
         return arguments.isEmpty() ? EXIT_USAGE : EXIT_DONE;
     }
+    NetworkScope network;
     const QString command = arguments.takeFirst();
     if (command == QLatin1String("list")) {
         return RunListCommand(arguments);

@@ -38,7 +38,7 @@ void CoverLoader::Request(int index, const QString& url) {
     ++pending_;
     const std::shared_ptr<Mailbox> mailbox = mailbox_;
     const std::shared_ptr<std::atomic_bool> cancel = cancel_;
-    FetchUrlAsync(
+    const bool accepted = FetchUrlAsync(
         request, FETCH_CACHE_WRITE | FETCH_NO_RELOAD,
         [mailbox, index, path, cancel](UrlResponse&&, bool ok) {
             // Back to the owner's thread; a call still queued when the owner goes is
@@ -51,6 +51,12 @@ void CoverLoader::Request(int index, const QString& url) {
                     Qt::QueuedConnection);
             }
         });
+    if (!accepted) {
+        // The network has stopped (the program ends): the cover stays empty.
+        QMetaObject::invokeMethod(
+            this, [this, index, path, cancel] { Arrived(index, false, path, cancel); },
+            Qt::QueuedConnection);
+    }
 }
 
 void CoverLoader::Arrived(int index, bool ok, const QString& path,

@@ -1,6 +1,7 @@
 // quorvix: the desktop program.
 
 #include "gui/QuorvixApp.h"
+#include "net/NetworkThread.h"
 
 #include <QApplication>
 
@@ -16,5 +17,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("quorvix"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quorvix"));
     QApplication::setDesktopFileName(QStringLiteral("quorvix"));
+    NetworkScope network;
     return CQuorvixApp().Run(QApplication::arguments());
 }

@@ -16,14 +16,26 @@ constexpr int kIdleWaitMs = 60000;  // a Post wakes the loop earlier
 
 }  // namespace
 
+namespace {
+
+std::atomic<NetworkThread*> started{nullptr};
+
+}  // namespace
+
 NetworkThread& NetworkThread::Instance() {
     // The object is never deleted: a job thread that still fetches while the process exits finds
     // a stopped network thread ("network stopped"), not a destroyed object.
-    static NetworkThread* const instance = new NetworkThread;
-    static const struct StopAtExit {
-        ~StopAtExit() { instance->Stop(); }
-    } stopAtExit;
+    static NetworkThread* const instance = [] {
+        auto* made = new NetworkThread;
+        started = made;
+        return made;
+    }();
     return *instance;
+}
+
+bool NetworkThread::ShutdownIfStarted(std::chrono::milliseconds deadline) {
+    NetworkThread* net = started.load();
+    return net == nullptr || net->Shutdown(deadline);
 }
 
 NetworkThread::NetworkThread() {
@@ -43,17 +55,36 @@ NetworkThread::NetworkThread() {
     threadId_ = thread_.get_id();
 }
 
-void NetworkThread::Stop() {
+bool NetworkThread::Shutdown(std::chrono::milliseconds deadline) {
+    if (IsCurrent()) {
+        return false;  // the thread cannot wait for itself
+    }
     {
         std::lock_guard lock(mutex_);
-        if (closed_ || quitRequested_) {
-            return;
+        if (!closed_ && !quitRequested_) {
+            quitRequested_ = true;
+            curl_multi_wakeup(multi_);
         }
-        quitRequested_ = true;
+    }
+    std::unique_lock lock(endedMutex_);
+    if (!endedChanged_.wait_for(lock, deadline, [this] { return ended_; })) {
+        qCWarning(lcNet) << "network thread did not stop in time";
+        return false;
+    }
+    lock.unlock();
+    static std::once_flag joined;
+    std::call_once(joined, [this] {
+        thread_.join();
+        curl_global_cleanup();
+    });
+    return true;
+}
+
+void NetworkThread::Wake() {
+    std::lock_guard lock(mutex_);
+    if (!closed_) {
         curl_multi_wakeup(multi_);
     }
-    thread_.join();
-    curl_global_cleanup();
 }
 
 bool NetworkThread::Post(Task task) {
@@ -120,7 +151,10 @@ void NetworkThread::Run() {
         RunDueTimers(now);
         curl_multi_poll(multi_, nullptr, 0, PollTimeoutMs(Clock::now()), nullptr);
     }
-    Shutdown();
+    ReleaseAll();
+    std::lock_guard lock(endedMutex_);
+    ended_ = true;
+    endedChanged_.notify_all();
 }
 
 void NetworkThread::RunTasks() {
@@ -241,7 +275,7 @@ int NetworkThread::PollTimeoutMs(Clock::time_point now) const {
     return static_cast<int>(std::min<decltype(wait)>(wait, kIdleWaitMs));
 }
 
-void NetworkThread::Shutdown() {
+void NetworkThread::ReleaseAll() {
     stopping_ = true;
     {
         std::lock_guard lock(mutex_);

@@ -1,8 +1,9 @@
 #pragma once
 // The process-wide network thread. It owns the libcurl multi handle (transfers, connection pool)
 // and the share handle (cookies, DNS cache, TLS sessions), and it is the only thread that calls
-// libcurl. Other threads hand work over with Post or RunAndWait. The thread starts on first use
-// and stops at process exit; the object itself stays, refusing work.
+// libcurl. Other threads hand work over with Post or RunAndWait. The thread starts on first use;
+// its owner (NetworkScope in a program's main) stops it with Shutdown, after which the object
+// stays, refusing work.
 
 #include <curl/curl.h>
 
@@ -28,6 +29,15 @@ public:
     using Task = std::function<void()>;
 
     static NetworkThread& Instance();
+    // Stops the thread if it was ever started (see Shutdown).
+    static bool ShutdownIfStarted(std::chrono::milliseconds deadline);
+
+    // Ends the thread: transfers in flight fail ("network stopped") and their callbacks run, the
+    // exit hook runs, later hand-overs are refused. Returns once the thread has ended, or false
+    // after `deadline` when it has not (it is then left to end with the process).
+    bool Shutdown(std::chrono::milliseconds deadline);
+    // Wakes the loop at once, so that cancel flags set just now are acted on without delay.
+    void Wake();
 
     // Runs task on the network thread. False, and the task is dropped, once the thread stops.
     bool Post(Task task);
@@ -61,8 +71,6 @@ private:
     };
 
     NetworkThread();
-    // Ends the thread: transfers in flight fail, the exit hook runs, later hand-overs are refused.
-    void Stop();
     void Run();
     void RunTasks();
     void StartPending();
@@ -71,7 +79,7 @@ private:
     void RunDueTimers(Clock::time_point now);
     int PollTimeoutMs(Clock::time_point now) const;
     void Remove(Transfer* transfer);
-    void Shutdown();
+    void ReleaseAll();
 
     CURLM* multi_ = nullptr;
     CURLSH* share_ = nullptr;
@@ -91,4 +99,19 @@ private:
 
     std::thread thread_;
     std::thread::id threadId_;  // set once at start; thread_ itself changes when joined
+    std::mutex endedMutex_;     // guards ended_
+    std::condition_variable endedChanged_;
+    bool ended_ = false;  // Run has returned
+};
+
+// Owns the network thread for a program's lifetime: stops it (with a deadline) when the program
+// ends, so that cookies are saved and libcurl is released before the process exits.
+class NetworkScope {
+public:
+    NetworkScope() = default;
+    ~NetworkScope() { NetworkThread::ShutdownIfStarted(kDeadline); }
+    NetworkScope(const NetworkScope&) = delete;
+    NetworkScope& operator=(const NetworkScope&) = delete;
+
+    static constexpr std::chrono::milliseconds kDeadline{3000};
 };

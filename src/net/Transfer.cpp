@@ -79,45 +79,63 @@ std::filesystem::path FsPath(const QString& path) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-QString DescribeError(CURLcode code, CURL* easy, const char* detail) {
+Failure DescribeError(CURLcode code, CURL* easy, const char* detail) {
     long osError = 0;
     if (easy != nullptr) {
         curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
     }
     switch (code) {
         case CURLE_OPERATION_TIMEDOUT:
-            return QStringLiteral("timed out");
+            return {FetchError::TimedOut, QStringLiteral("timed out")};
         case CURLE_COULDNT_CONNECT:
-            return osError == ECONNREFUSED ? QStringLiteral("connection refused")
-                                           : QStringLiteral("could not connect");
+            return osError == ECONNREFUSED
+                       ? Failure{FetchError::Refused, QStringLiteral("connection refused")}
+                       : Failure{FetchError::Unreachable, QStringLiteral("could not connect")};
         case CURLE_COULDNT_RESOLVE_HOST:
-            return QStringLiteral("host not found");
+            return {FetchError::HostNotFound, QStringLiteral("host not found")};
         case CURLE_COULDNT_RESOLVE_PROXY:
-            return QStringLiteral("proxy not found");
+            return {FetchError::HostNotFound, QStringLiteral("proxy not found")};
         case CURLE_RECV_ERROR:
         case CURLE_SEND_ERROR:
-            return osError == ECONNRESET ? QStringLiteral("connection reset")
-                                         : QStringLiteral("connection lost");
+            return {FetchError::Reset, osError == ECONNRESET ? QStringLiteral("connection reset")
+                                                             : QStringLiteral("connection lost")};
         case CURLE_GOT_NOTHING:
-            return QStringLiteral("empty reply");
+            return {FetchError::Reset, QStringLiteral("empty reply")};
         case CURLE_PARTIAL_FILE:
-            return QStringLiteral("connection closed before the body was complete");
+            return {FetchError::Reset,
+                    QStringLiteral("connection closed before the body was complete")};
         case CURLE_TOO_MANY_REDIRECTS:
-            return QStringLiteral("too many redirects");
+            return {FetchError::Other, QStringLiteral("too many redirects")};
         case CURLE_URL_MALFORMAT:
-            return QStringLiteral("bad address");
+            return {FetchError::Other, QStringLiteral("bad address")};
         case CURLE_UNSUPPORTED_PROTOCOL:
-            return QStringLiteral("unsupported scheme");
+            return {FetchError::Other, QStringLiteral("unsupported scheme")};
         case CURLE_BAD_CONTENT_ENCODING:
         case CURLE_WEIRD_SERVER_REPLY:
-            return QStringLiteral("malformed reply");
+            return {FetchError::Reset, QStringLiteral("malformed reply")};
         default:
             break;
     }
     const QString text = QString::fromUtf8(*detail ? detail : curl_easy_strerror(code));
-    return code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CONNECT_ERROR
-               ? QStringLiteral("TLS error: ") + text
-               : text;
+    if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CONNECT_ERROR) {
+        return {FetchError::Tls, QStringLiteral("TLS error: ") + text};
+    }
+    return {FetchError::Other, text};
+}
+
+// The failure a loop-side abort reason stands for.
+Failure AbortFailure(const char* reason) {
+    const QString text = QString::fromLatin1(reason);
+    if (text == QLatin1String("cancelled")) {
+        return {FetchError::Cancelled, text};
+    }
+    if (text == QLatin1String("timed out")) {
+        return {FetchError::TimedOut, text};
+    }
+    if (text == QLatin1String("network stopped")) {
+        return {FetchError::Stopped, text};
+    }
+    return {FetchError::Other, text};
 }
 
 }  // namespace
@@ -146,11 +164,11 @@ Transfer::~Transfer() {
 bool Transfer::Prepare(CURLSH* share) {
     url_ = EncodeRequestUrl(request_.url);
     if (url_.isEmpty()) {
-        return Fail(QStringLiteral("no address"));
+        return Fail(FetchError::Other, QStringLiteral("no address"));
     }
     easy_ = curl_easy_init();
     if (easy_ == nullptr) {
-        return Fail(QStringLiteral("cannot start a transfer"));
+        return Fail(FetchError::Other, QStringLiteral("cannot start a transfer"));
     }
     headerList_ = BuildHeaderList();
     curl_easy_setopt(easy_, CURLOPT_PRIVATE, this);
@@ -285,19 +303,21 @@ bool Transfer::HeaderLine(const char* data, qsizetype size) {
 bool Transfer::FinalHeadersEnded() {
     finalHeaders_ = true;
     response_.isGzip = block_.contains("gzip");
+    // An error answer is a failure whatever its size (its body is no picture).
+    if (request_.failOnHttpError && status_ >= 400) {
+        return Fail(FetchError::HttpStatus, QStringLiteral("HTTP %1").arg(status_));
+    }
     if (const auto length = ContentLength(block_)) {
         if (*length < KbLimit(request_.minSizeKb)) {
-            return Fail(QString::fromLatin1(kUnderLimit));
+            return Fail(FetchError::UnderSizeLimit, QString::fromLatin1(kUnderLimit));
         }
         if (request_.maxSizeKb != 0 && *length > KbLimit(request_.maxSizeKb)) {
-            return Fail(QString::fromLatin1(kOverLimit));
+            return Fail(FetchError::OverSizeLimit, QString::fromLatin1(kOverLimit));
         }
         if (!request_.savePath.isEmpty() && *length > kBodyCap) {
-            return Fail(QString::fromLatin1(kOverLimit));  // never started, never written
+            // never started, never written
+            return Fail(FetchError::TooLarge, QString::fromLatin1(kOverLimit));
         }
-    }
-    if (request_.failOnHttpError && status_ >= 400) {
-        return Fail(QStringLiteral("HTTP %1").arg(status_));
     }
     if (!request_.savePath.isEmpty()) {
         return OpenSaveFile();
@@ -332,7 +352,7 @@ bool Transfer::OpenSaveFile() {
     if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         const QString reason = file_->errorString();
         file_.reset();
-        return Fail(QStringLiteral("cannot create file: ") + reason);
+        return Fail(FetchError::File, QStringLiteral("cannot create file: ") + reason);
     }
     return true;
 }
@@ -351,14 +371,16 @@ bool Transfer::Write(const char* data, qsizetype size) {
     }
     if (file_) {
         if (file_->write(data, size) != size) {
-            return Fail(QStringLiteral("cannot write file: ") + file_->errorString());
+            return Fail(FetchError::File,
+                        QStringLiteral("cannot write file: ") + file_->errorString());
         }
         written_ += size;
         if (request_.maxSizeKb != 0 && written_ > KbLimit(request_.maxSizeKb)) {
-            return Fail(QString::fromLatin1(kOverLimit));
+            return Fail(FetchError::OverSizeLimit, QString::fromLatin1(kOverLimit));
         }
         if (written_ > kBodyCap) {
-            return Fail(QString::fromLatin1(kOverLimit));  // a body that never ends
+            // a body that never ends
+            return Fail(FetchError::TooLarge, QString::fromLatin1(kOverLimit));
         }
         return true;
     }
@@ -372,10 +394,10 @@ bool Transfer::Write(const char* data, qsizetype size) {
         body.append(data, size);
     }
     if (request_.maxSizeKb != 0 && body.size() > KbLimit(request_.maxSizeKb)) {
-        return Fail(QString::fromLatin1(kOverLimit));
+        return Fail(FetchError::OverSizeLimit, QString::fromLatin1(kOverLimit));
     }
     if (body.size() > kBodyCap) {
-        return Fail(QString::fromLatin1(kOverLimit));
+        return Fail(FetchError::TooLarge, QString::fromLatin1(kOverLimit));
     }
     return true;
 }
@@ -383,7 +405,7 @@ bool Transfer::Write(const char* data, qsizetype size) {
 int Transfer::OnProgress(void* self, curl_off_t, curl_off_t dlNow, curl_off_t, curl_off_t ulNow) {
     auto* t = static_cast<Transfer*>(self);
     if (t->request_.cancel && t->request_.cancel->load()) {
-        t->Fail(QStringLiteral("cancelled"));
+        t->Fail(FetchError::Cancelled, QStringLiteral("cancelled"));
         return 1;
     }
     if (dlNow != t->lastDown_ || ulNow != t->lastUp_) {
@@ -399,9 +421,9 @@ int Transfer::OnConnected(void* self, char*, char*, int, int) {
     return CURL_PREREQFUNC_OK;
 }
 
-bool Transfer::Fail(const QString& reason) {
-    if (failure_.isEmpty()) {
-        failure_ = reason;
+bool Transfer::Fail(FetchError kind, const QString& reason) {
+    if (failure_.text.isEmpty()) {
+        failure_ = {kind, reason};
     }
     return false;
 }
@@ -410,11 +432,11 @@ qint64 Transfer::AcceptedLength() const {
     return file_ ? written_ : response_.body.size();
 }
 
-QString Transfer::JudgeOutcome(CURLcode code, const char* abortReason) {
+Failure Transfer::JudgeOutcome(CURLcode code, const char* abortReason) {
     if (abortReason != nullptr) {
-        return QString::fromLatin1(abortReason);
+        return AbortFailure(abortReason);
     }
-    if (!failure_.isEmpty()) {
+    if (!failure_.text.isEmpty()) {
         return failure_;
     }
     if (code != CURLE_OK && !(code == CURLE_WRITE_ERROR && stoppedAtEnd_)) {
@@ -422,40 +444,42 @@ QString Transfer::JudgeOutcome(CURLcode code, const char* abortReason) {
     }
     const qint64 length = AcceptedLength();
     if (length < KbLimit(request_.minSizeKb)) {
-        return QString::fromLatin1(kUnderLimit);
+        return {FetchError::UnderSizeLimit, QString::fromLatin1(kUnderLimit)};
     }
     if (request_.maxSizeKb != 0 && length > KbLimit(request_.maxSizeKb)) {
-        return QString::fromLatin1(kOverLimit);
+        return {FetchError::OverSizeLimit, QString::fromLatin1(kOverLimit)};
     }
-    return QString();
+    return {};
 }
 
 // Renames the complete temporary file into place, or removes it after a failure.
-QString Transfer::SettleSaveFile(QString error) {
+Failure Transfer::SettleSaveFile(Failure failure) {
     if (!file_) {
-        return error;
+        return failure;
     }
-    if (error.isEmpty() && !file_->flush()) {
-        error = QStringLiteral("cannot write file: ") + file_->errorString();
+    if (failure.text.isEmpty() && !file_->flush()) {
+        failure = {FetchError::File, QStringLiteral("cannot write file: ") + file_->errorString()};
     }
     file_->close();
-    if (error.isEmpty()) {
+    if (failure.text.isEmpty()) {
         std::error_code ec;
         std::filesystem::rename(FsPath(tempPath_), FsPath(request_.savePath), ec);
         if (ec) {
-            error = QStringLiteral("cannot rename file: ") + QString::fromStdString(ec.message());
+            failure = {FetchError::File, QStringLiteral("cannot rename file: ") +
+                                             QString::fromStdString(ec.message())};
         }
     }
-    if (!error.isEmpty()) {
+    if (!failure.text.isEmpty()) {
         QFile::remove(tempPath_);
     }
     file_.reset();
-    return error;
+    return failure;
 }
 
 void Transfer::Finish(CURLcode code, const char* abortReason) {
     const bool toFile = file_ != nullptr;
-    const QString error = SettleSaveFile(JudgeOutcome(code, abortReason));
+    const Failure failure = SettleSaveFile(JudgeOutcome(code, abortReason));
+    const QString& error = failure.text;
     const bool ok = error.isEmpty();
     response_.headers = sawStatus_ ? QString::fromLatin1(block_) : previousHeaders_;
     if (!finalHeaders_) {
@@ -464,6 +488,7 @@ void Transfer::Finish(CURLcode code, const char* abortReason) {
     response_.statusCode = status_;
     response_.bodyLength = toFile ? (ok ? written_ : 0) : response_.body.size();
     response_.error = error;
+    response_.errorKind = failure.kind;
     qCDebug(lcNet) << "done" << request_.url << ok << status_ << response_.bodyLength << error;
     Done done = std::move(done_);
     done(std::move(response_), ok);

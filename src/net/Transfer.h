@@ -16,6 +16,12 @@
 #include "net/BodyTrim.h"
 #include "net/URLSource2.h"
 
+// Why an exchange failed; an empty text means it did not.
+struct Failure {
+    FetchError kind = FetchError::None;
+    QString text;
+};
+
 class Transfer {
 public:
     using Clock = std::chrono::steady_clock;
@@ -58,9 +64,9 @@ private:
     bool FinalHeadersEnded();
     bool OpenSaveFile();
     bool Write(const char* data, qsizetype size);
-    bool Fail(const QString& reason);
-    QString JudgeOutcome(CURLcode code, const char* abortReason);
-    QString SettleSaveFile(QString error);
+    bool Fail(FetchError kind, const QString& reason);
+    Failure JudgeOutcome(CURLcode code, const char* abortReason);
+    Failure SettleSaveFile(Failure failure);
     qint64 AcceptedLength() const;
     void MarkProgress() { lastProgress_ = Clock::now(); }
 
@@ -82,7 +88,7 @@ private:
     bool finalHeaders_ = false;  // the final response's header block is complete
     std::optional<StreamingTrim> trim_;
     bool stoppedAtEnd_ = false;  // reading stopped at the end marker (a success)
-    QString failure_;            // why a callback aborted the exchange
+    Failure failure_;            // why a callback aborted the exchange
 
     std::unique_ptr<QFile> file_;  // temporary save file
     QString tempPath_;

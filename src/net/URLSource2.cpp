@@ -61,6 +61,7 @@ public:
     void NextAttempt() {
         if (request_.attempts == 0) {
             last_.error = QStringLiteral("no attempts");
+            last_.errorKind = FetchError::Other;
             Report(false);
             return;
         }
@@ -69,12 +70,6 @@ public:
         NetworkThread::Instance().Start(std::make_unique<Transfer>(
             request_, flags_, last_.headers,
             [self](UrlResponse&& response, bool ok) { self->Judge(std::move(response), ok); }));
-    }
-
-    // Reports a failure without any attempt (the network thread has stopped).
-    void Abandon(const QString& why) {
-        last_.error = why;
-        Report(false);
     }
 
 private:
@@ -86,6 +81,7 @@ private:
                 return;
             }
             last_.error = QString::fromLatin1(kRejected);
+            last_.errorKind = FetchError::Rejected;
         }
         NetworkThread& net = NetworkThread::Instance();
         if (Cancelled(request_) || net.Stopping()) {
@@ -165,9 +161,11 @@ bool UrlResponse::Perform(const UrlRequest& request, unsigned fetchFlags) {
     statusCode = 0;
     bodyLength = 0;
     error.clear();
+    errorKind = FetchError::None;
     NetworkThread& net = NetworkThread::Instance();
     if (net.IsCurrent()) {
         error = QString::fromLatin1(kOnNetworkThread);
+        errorKind = FetchError::Other;
         return false;
     }
     std::promise<std::pair<UrlResponse, bool>> promise;
@@ -178,6 +176,7 @@ bool UrlResponse::Perform(const UrlRequest& request, unsigned fetchFlags) {
                                                });
     if (!net.Submit(std::move(transfer))) {
         error = QString::fromLatin1(kStopped);
+        errorKind = FetchError::Stopped;
         return false;
     }
     auto [response, ok] = result.get();
@@ -188,10 +187,12 @@ bool UrlResponse::Perform(const UrlRequest& request, unsigned fetchFlags) {
 bool FetchUrl(const UrlRequest& request, UrlResponse& response, unsigned fetchFlags) {
     if (request.attempts == 0) {
         response.error = QStringLiteral("no attempts");
+        response.errorKind = FetchError::Other;
         return false;
     }
     if (NetworkThread::Instance().IsCurrent()) {
         response.error = QString::fromLatin1(kOnNetworkThread);  // it would block every transfer
+        response.errorKind = FetchError::Other;
         return false;
     }
     for (unsigned attempt = 1;; ++attempt) {
@@ -200,6 +201,7 @@ bool FetchUrl(const UrlRequest& request, UrlResponse& response, unsigned fetchFl
                 return true;
             }
             response.error = QString::fromLatin1(kRejected);
+            response.errorKind = FetchError::Rejected;
         }
         if (Cancelled(request)) {
             return false;
@@ -211,11 +213,10 @@ bool FetchUrl(const UrlRequest& request, UrlResponse& response, unsigned fetchFl
     }
 }
 
-void FetchUrlAsync(const UrlRequest& request, unsigned fetchFlags, FetchDone done) {
+bool FetchUrlAsync(const UrlRequest& request, unsigned fetchFlags, FetchDone done) {
     auto fetch = std::make_shared<AsyncFetch>(request, fetchFlags, std::move(done));
-    if (!NetworkThread::Instance().Post([fetch] { fetch->NextAttempt(); })) {
-        fetch->Abandon(QString::fromLatin1(kStopped));
-    }
+    // Once refused, the callback is dropped with the fetch: it never runs inside this call.
+    return NetworkThread::Instance().Post([fetch] { fetch->NextAttempt(); });
 }
 
 void UrlResponse::GetText(QString& text, unsigned textFlags) const {

@@ -1,7 +1,7 @@
 #pragma once
 // The HTTP fetcher. Every exchange runs on the process-wide network thread (one libcurl multi
 // handle and one cookie share); FetchUrl blocks its caller until the exchange is over, and
-// FetchUrlAsync reports the outcome through a callback instead.
+// FetchUrlAsync reports the outcome through a callback on the network thread instead.
 
 #include <QByteArray>
 #include <QString>
@@ -28,6 +28,27 @@ enum TextFlag : unsigned {
 };
 
 inline constexpr uint32_t kDefaultTimeoutMs = 20000;
+
+// Why an exchange failed, for callers that decide by it (retries, size filter, messages); the
+// response's error text says the same in words.
+enum class FetchError : uint8_t {
+    None,
+    Cancelled,       // the request's cancel flag was set
+    Stopped,         // the network thread has stopped
+    Refused,         // the connection was refused
+    Unreachable,     // no connection could be made otherwise
+    HostNotFound,    // the host or proxy name did not resolve
+    Tls,             // the TLS handshake or certificate check failed
+    TimedOut,        // no progress for longer than the request allows
+    Reset,           // the connection broke: reset, closed early, empty or malformed reply
+    HttpStatus,      // an answer of 400 or above, where the request fails on it
+    UnderSizeLimit,  // shorter than the request's minSizeKb
+    OverSizeLimit,   // longer than the request's maxSizeKb
+    TooLarge,        // beyond the fetcher's own cap (kBodyCap)
+    File,            // the save file could not be created, written or renamed
+    Rejected,        // too short or holding the retry marker (FetchUrl's attempts)
+    Other,           // bad address, too many redirects, unsupported scheme, and the rest
+};
 
 struct UrlRequest {
     explicit UrlRequest(const QString& url = QString(), const QString& savePath = QString(),
@@ -74,6 +95,7 @@ struct UrlResponse {
     int statusCode = 0;     // status of the final response; 0 when none arrived
     qint64 bodyLength = 0;  // length of the accepted body, in memory or in the save file
     QString error;          // why the last exchange failed (empty after success)
+    FetchError errorKind = FetchError::None;
 
     // One exchange; true when it completed within the size limits (the status is not examined
     // unless the request asks for it).
@@ -88,9 +110,11 @@ struct UrlResponse {
 bool FetchUrl(const UrlRequest& request, UrlResponse& response, unsigned fetchFlags);
 
 // The same as FetchUrl without blocking: `done` runs on the network thread once, with the
-// response and the result. It must return quickly and must not call FetchUrl.
+// response and the result, never inside this call. It must return quickly, must not call
+// FetchUrl and must not wait for a lock its submitter may hold while submitting. False, and
+// `done` never runs, when the network thread has stopped.
 using FetchDone = std::function<void(UrlResponse&& response, bool ok)>;
-void FetchUrlAsync(const UrlRequest& request, unsigned fetchFlags, FetchDone done);
+[[nodiscard]] bool FetchUrlAsync(const UrlRequest& request, unsigned fetchFlags, FetchDone done);
 
 // Inflates a gzip or zlib stream (header detected automatically) into out. False on a data error
 // or truncated input; the output produced before it is kept. Output is capped at kInflateCap.

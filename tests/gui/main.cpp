@@ -1,5 +1,7 @@
 // The widget tests run headless unless a platform is chosen.
 
+#include "net/NetworkThread.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -20,5 +22,6 @@ int main(int argc, char** argv) {
 #endif
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    NetworkScope network;
     return RUN_ALL_TESTS();
 }

@@ -6,6 +6,7 @@
 
 #include "NetTestSupport.h"
 #include "net/CookieShare.h"
+#include "net/NetworkThread.h"
 #include "net/URLSource2.h"
 #include "support/HttpServer.h"
 #include "support/TempDir.h"
@@ -122,14 +123,17 @@ TEST(CookieShare, CookieFileRoundTrip) {
 
 // The child process runs the test again from a fresh start (with its own temporary folder), so
 // the parent's path reaches it through the environment, which the child does not overwrite.
-TEST(CookieShareDeathTest, StoreIsSavedAtProcessExit) {
+TEST(CookieShareDeathTest, StoreIsSavedWhenTheNetworkStops) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     TempDir dir;
     setenv("QUORVIX_TEST_COOKIE_FILE", dir.file("exit.txt").toUtf8().constData(), 0);
     EXPECT_EXIT(
         {
-            CookieShare::SetCookieFile(QString::fromUtf8(qgetenv("QUORVIX_TEST_COOKIE_FILE")));
-            CookieShare::SetCookie(Cookie("example.com", "atexit", "saved"));
+            {
+                NetworkScope network;  // as a program's main holds it
+                CookieShare::SetCookieFile(QString::fromUtf8(qgetenv("QUORVIX_TEST_COOKIE_FILE")));
+                CookieShare::SetCookie(Cookie("example.com", "atexit", "saved"));
+            }
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "");

@@ -4,6 +4,7 @@
 #include "fakeservice/FakeService.h"
 #include "gui/MyGridCtrl.h"
 #include "gui/QuorvixDlg.h"
+#include "net/NetworkThread.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: quorvix-screenshot OUTPUT.png\n");
         return 1;
     }
+    NetworkScope network;
     FakeService service;
     HttpProxyGuard proxy(service);
     QTemporaryDir settings;
