@@ -4,46 +4,16 @@
 #include "FuzzEntries.h"
 #include "FuzzInput.h"
 
-#include "app/Harvest.h"
+#include "app/AlbumList.h"
 #include "download/AddPicture.h"
 #include "download/NamingText.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <memory>
-
 namespace {
 
 constexpr int kMaxPictures = 16;
-
-// A view that shows nothing and answers no.
-class SilentView : public HarvestView {
-public:
-    void SetStatus1(const QString&) override {}
-    void SetStatus2(const QString&) override {}
-    void SetGroupText(const QString&) override {}
-    void ResetGrid() override {}
-    void AddGridRow(int) override {}
-    void RefreshGrid() override {}
-    void ShowListing() override {}
-    void ShowListed(bool) override {}
-    void ShowDownloading() override {}
-    void ShowDownloaded() override {}
-    void ShowMessage(const QString&, const QString&) override {}
-    bool AskYesNo(const QString&, const QString&) override { return false; }
-    void RequestLogin(const QString&) override {}
-    QString AddressText() override { return QString(); }
-    QString SavePathText() override { return QString(); }
-    int SubKindSelection() override { return -1; }
-    QList<int> ChosenAlbums() override { return {}; }
-    void HistoryAdded(int, const QString&) override {}
-    void StartAutoDownload() override {}
-    void DownloadProgress(int, int, qint64) override {}
-    void DownloadFinished(qint64, int) override {}
-    void PictureFailed(const QString&, const QString&) override {}
-    void OpenFolder(const QString&) override {}
-};
 
 struct Workspace {
     QTemporaryDir settings{QDir::tempPath() + QStringLiteral("/quorvix-fuzz-XXXXXX")};
@@ -87,10 +57,8 @@ void FuzzPictureNaming(const uint8_t* data, size_t size) {
     QDir(space.jobFolder).removeRecursively();
     QDir().mkpath(space.jobFolder);
 
-    SilentView view;
-    auto harvest = std::make_unique<Harvest>(space.settings.path() + QLatin1Char('/'));
-    harvest->SetView(&view);
-    SaveRules& rules = harvest->jobRules;
+    NamingJob job;
+    SaveRules& rules = job.rules;
     rules.fileNameMode = flags & 3;
     rules.albumNameMode = (flags >> 2) & 1;
     rules.optionFlags = (flags & 8 ? OPT_SOURCE_NAMES : 0) | (flags & 16 ? OPT_SKIP_DOWNLOADED : 0);
@@ -100,20 +68,28 @@ void FuzzPictureNaming(const uint8_t* data, size_t size) {
     rules.replaceTo = in.Text(units);
     rules.albumPrefix = in.Text(units);
     rules.albumSuffix = in.Text(units);
+    AlbumList albums;
     ST_PERLISTRECORD album;
     album.strName = in.Text(units);
     album.strKey = QStringLiteral("key");
-    const int albumIndex = harvest->albums.AddAlbum(album) - 1;
+    albums.AddAlbum(album);
+    job.chosenAlbums = 1;
+    job.listedAlbums = 1;
 
-    harvest->batch.albumFolder = space.jobFolder;
-    harvest->jobState = JOB_RUNNING;
+    JobFolders folders(space.jobFolder);
+    AlbumNaming naming;
+    naming.album = albums.at(0);
+    naming.batch.albumFolder = space.jobFolder;
     for (int i = 0; i < kMaxPictures && !in.AtEnd(); ++i) {
-        const QString address = in.Text(units);
-        const QString sourceName = in.Text(units);
-        AddPicture(*harvest, albumIndex, address, sourceName, QString());
+        PictureEntry entry;
+        entry.address = in.Text(units);
+        entry.description = in.Text(units);
+        if (AddPicture(job, folders, naming, entry) == NamingOutcome::SkipRule) {
+            break;
+        }
     }
 
-    const DownloadBatch& batch = harvest->batch;
+    const DownloadBatch& batch = naming.batch;
     FUZZ_CHECK(batch.albumFolder.startsWith(space.jobFolder));
     FUZZ_CHECK(batch.albumFolder.endsWith(QLatin1Char('/')));
     const QString albumFolder = batch.albumFolder.mid(space.jobFolder.size()).chopped(1);
@@ -121,7 +97,8 @@ void FuzzPictureNaming(const uint8_t* data, size_t size) {
         CheckComponent(albumFolder, kNameMaxBytes - kListExtensionBytes);
     }
     QSet<QString> folded;
-    for (const QString& fileName : batch.fileNames) {
+    for (const PlannedPicture& picture : batch.pictures) {
+        const QString& fileName = picture.fileName;
         CheckComponent(fileName, kNameMaxBytes);
         FUZZ_CHECK(!folded.contains(fileName.toCaseFolded()));
         folded.insert(fileName.toCaseFolded());

@@ -3,6 +3,8 @@
 // records while the window thread reads them, so every access takes the list's lock and hands out
 // copies.
 
+#include "sources/AlbumRecord.h"
+
 #include <QHash>
 #include <QString>
 
@@ -10,18 +12,6 @@
 #include <cstdint>
 #include <mutex>
 #include <vector>
-
-struct ST_PERLISTRECORD {
-    QString strName;        // grid name and album folder name; unique within the list
-    QString strKey;         // album sign, forum thread id or post address
-    QString strCover;       // cover picture address; may be empty
-    int32_t nPicCount = 0;  // -1 when the service gives no count
-    uint32_t nRemark = 0;   // access remark bits, or a number when the top bit is set
-    uint32_t nRating = 0;   // naming code ?4
-    int32_t nExtra = 0;     // naming code ?5
-    uint32_t nIndex = 0;    // position in the list when added
-    int32_t nThumb = -1;    // preview image index, -1 while there is none
-};
 
 class AlbumList {
 public:

@@ -2,12 +2,14 @@
 
 #include "app/Harvest.h"
 #include "download/NamingText.h"
-#include "sources/ListerFetch.h"
+#include "sources/PageFetch.h"
 #include "sources/SourceKinds.h"
 #include "sources/TiebaAlbums.h"
 #include "sources/TiebaPost.h"
 #include "sources/XiangceAlbums.h"
 #include "text/StringCtrl.h"
+
+#include <new>
 
 namespace {
 
@@ -17,6 +19,31 @@ QString BadAddressMessage() {
 QString MessageTitle() {
     return QStringLiteral("提示");
 }
+
+// Where the listers put what they find: the album list and the grid.
+class ListingSink : public AlbumSink {
+public:
+    explicit ListingSink(Harvest& harvest) : harvest_(harvest) {}
+
+    bool AddAlbum(const ST_PERLISTRECORD& record) override {
+        if (harvest_.bReady.load() == 1) {
+            try {
+                const int length = harvest_.albums.AddAlbum(record);
+                harvest_.view().AddGridRow(length - 1);
+            } catch (const std::bad_alloc&) {
+                harvest_.view().ShowMessage(QStringLiteral("内存分配失败"), QString());
+            }
+        }
+        return !StopRequested();
+    }
+    void SetAccountFolder(const QString& folder) override { harvest_.SetAccountFolder(folder); }
+    bool StopRequested() const override {
+        return harvest_.nListState.load() == LIST_STOP_REQUESTED;
+    }
+
+private:
+    Harvest& harvest_;
+};
 
 // A listing's folder text as a folder name: cleaned, made writable and cut to fit a file name
 // (a long forum or user name made a component the file system refuses), ended with the
@@ -33,63 +60,68 @@ QString AsFolderName(QString text) {
 
 // The user name behind an address that names no user: the page's "/profile/" link (or, on a page
 // without one, its text before the first double quote).
-bool FindProfileUser(const QString& address, QString& user) {
-    QString page;
-    if (!FetchPageText(MakePageRequest(address), page, TEXT_INFLATE | TEXT_UTF8)) {
-        return false;
+ListingResult FindProfileUser(const QString& address, ListingSink& sink, QString& user) {
+    PageText page = FetchListPage(MakePageRequest(address), TEXT_INFLATE | TEXT_UTF8,
+                                  kDefaultRetries, [&sink] { return sink.StopRequested(); });
+    if (!page.ok) {
+        return {ListingEnd::PageFailed, page.failure};
     }
-    SkipPast(page, QStringLiteral("/profile/"), true);
-    CutAt(page, QStringLiteral("\""));
-    user = XiangceUserFromText(page);
-    return true;
+    SkipPast(page.text, QStringLiteral("/profile/"), true);
+    CutAt(page.text, QStringLiteral("\""));
+    user = XiangceUserFromText(page.text);
+    return {};
 }
 
-// Runs the lister the address leads to; true when a single post was listed.
-bool RunLister(Harvest& harvest, const QString& address) {
+// Runs the lister the address leads to. `single` is set when a single post was listed.
+ListingResult RunLister(Harvest& harvest, const QString& address, bool& single) {
+    ListingSink sink(harvest);
     const BaiduAddress target = ClassifyBaiduAddress(address);
+    ListingResult result;
     switch (target.kind) {
         case BaiduAddressKind::TiebaPost:
-            ListTiebaPost(target.argument, harvest);
+            result = ListTiebaPost(target.argument, sink);
             harvest.SetForumName(target.forumName);
             harvest.SetAccountFolder(DecodeForumName(target.forumName));
             harvest.nListType = LIST_TYPE_TIEBA_POST;
-            return harvest.albums.size() == 1;
+            single = harvest.albums.size() == 1;
+            return result;
         case BaiduAddressKind::TiebaForum:
             harvest.SetForumName(target.forumName);
-            ListTiebaAlbums(target.forumName, harvest);
+            result = ListTiebaAlbums(target.forumName, sink);
             harvest.SetAccountFolder(DecodeForumName(target.forumName));
             harvest.nListType = LIST_TYPE_TIEBA_ALBUMS;
-            return false;
+            return result;
         case BaiduAddressKind::XiangceUser:
-            ListXiangceAlbums(target.argument, harvest);
+            result = ListXiangceAlbums(target.argument, sink);
             harvest.nListType = LIST_TYPE_XIANGCE;
-            return false;
+            return result;
         case BaiduAddressKind::NeedsProfilePage: {
             QString user;
-            if (FindProfileUser(address, user)) {
-                ListXiangceAlbums(user, harvest);
+            result = FindProfileUser(address, sink, user);
+            if (result.end == ListingEnd::Complete) {
+                result = ListXiangceAlbums(user, sink);
                 harvest.nListType = LIST_TYPE_XIANGCE;
             }
-            return false;
+            return result;
         }
     }
-    return false;
+    return result;
 }
 
-void FinishListing(Harvest& harvest, bool startDownload) {
+void FinishListing(Harvest& harvest, ListingSummary summary, bool startDownload) {
     HarvestView& view = harvest.view();
     harvest.SetAccountFolder(AsFolderName(harvest.AccountFolder()));
     harvest.SetSubFolder(AsFolderName(harvest.SubFolder()));
     view.RefreshGrid();
 
     const int count = harvest.albums.size();
-    view.SetGroupText(QStringLiteral("相册列表(共%1个)").arg(count));
-    view.SetStatus1(QStringLiteral("获取相册列表完成，共%1个").arg(count));
+    summary.albums = count;
+    harvest.SetLastListing(summary);
     // The address is read before the idle state: once idle, the window may start the next
     // listing and wait for this thread, which must then not wait for the window.
     const QString address = view.AddressText().trimmed();
     harvest.nListState = LIST_IDLE;
-    view.ShowListed(count > 0);
+    view.ListingFinished(summary);
 
     if (count > 0) {
         if (harvest.AddToHistory(0, address)) {
@@ -113,25 +145,31 @@ void GetListFunc(Harvest& harvest) {
     const QString address = view.AddressText().trimmed();
     if (address.isEmpty()) {
         view.ShowMessage(BadAddressMessage(), MessageTitle());
+        ListingSummary refused;
+        refused.refused = true;
+        harvest.SetLastListing(refused);
         harvest.nListState = LIST_IDLE;
         return;
     }
-    view.SetGroupText(QStringLiteral("相册列表"));
-    view.SetStatus1(QStringLiteral("正在获取相册列表，请稍等..."));
-    view.SetStatus2(QString());
-    view.ShowListing();
+    view.ListingStarted();
 
+    ListingSummary summary;
     bool startDownload = false;
     if (!HasWebScheme(address)) {
         view.ShowMessage(BadAddressMessage(), MessageTitle());
+        summary.refused = true;
     } else {
         const int subKind = view.SubKindSelection();
         if (subKind >= 0) {
             harvest.nListType = subKind;
         }
         if (harvest.nSourceKind.load() == kBaiduKind) {
-            startDownload = RunLister(harvest, address);
+            const ListingResult result = RunLister(harvest, address, startDownload);
+            summary.stopped = result.end == ListingEnd::Stopped;
+            if (result.end == ListingEnd::PageFailed) {
+                summary.failure = result.failure;
+            }
         }
     }
-    FinishListing(harvest, startDownload);
+    FinishListing(harvest, summary, startDownload);
 }

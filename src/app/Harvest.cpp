@@ -1,9 +1,8 @@
 #include "app/Harvest.h"
 
 #include "app/GetListFunc.h"
-#include "download/DownPicFunc.h"
 
-#include <new>
+#include <algorithm>
 #include <system_error>
 
 Harvest::Harvest(const QString& settingsFolder) : settingsFolder_(settingsFolder) {}
@@ -85,26 +84,29 @@ void Harvest::SetForumName(const QString& text) {
     forumName_ = text;
 }
 
+bool Harvest::DownloadRunning() const {
+    std::lock_guard lock(mutex_);
+    return job_ != nullptr;
+}
+
 QString Harvest::CurrentAlbumFolder() const {
     std::lock_guard lock(mutex_);
-    return currentAlbumFolder_;
+    return job_ ? job_->CurrentAlbumFolder() : QString();
 }
 
-void Harvest::SetCurrentAlbumFolder(const QString& folder) {
+ListingSummary Harvest::LastListing() const {
     std::lock_guard lock(mutex_);
-    currentAlbumFolder_ = folder;
+    return lastListing_;
 }
 
-bool Harvest::AddListedAlbum(const ST_PERLISTRECORD& record) {
-    if (bReady.load() == 1) {
-        try {
-            const int length = albums.AddAlbum(record);
-            view().AddGridRow(length - 1);
-        } catch (const std::bad_alloc&) {
-            view().ShowMessage(QStringLiteral("内存分配失败"), QString());
-        }
-    }
-    return nListState.load() != LIST_STOP_REQUESTED;
+JobResult Harvest::LastResult() const {
+    std::lock_guard lock(mutex_);
+    return lastResult_;
+}
+
+void Harvest::SetLastListing(const ListingSummary& summary) {
+    std::lock_guard lock(mutex_);
+    lastListing_ = summary;
 }
 
 bool Harvest::GetAlbumsCommand() {
@@ -140,43 +142,93 @@ bool Harvest::GetAlbumsCommand() {
     return true;
 }
 
+DownloadJobInputs Harvest::ReadDownloadInputs() {
+    DownloadJobInputs inputs;
+    inputs.savePath = view().SavePathText();
+    inputs.accountFolder = AccountFolder();
+    inputs.subFolder = SubFolder();
+    inputs.forumName = ForumName();
+    inputs.listType = nListType.load();
+    const int count = albums.size();
+    for (int index : view().ChosenAlbums()) {
+        if (index >= 0 && index < count) {
+            inputs.albums.append(albums.at(index));
+        }
+    }
+    inputs.listedAlbums = static_cast<uint32_t>(count);
+    const SettingsBlock settings = Settings();
+    const int kind = std::clamp(nSourceKind.load(), 0, kSourceKindSlots - 1);
+    inputs.rules = settings.saveRules[kind];
+    inputs.params = settings.downloadParams[kind];
+    if (jobOverrides) {
+        jobOverrides(inputs);
+    }
+    return inputs;
+}
+
 bool Harvest::DownloadCommand() {
     if (jobState.load() != JOB_IDLE) {
         RequestDownloadStop();
         return true;
+    }
+    RereadExtensionSettings();
+    DownloadJobInputs inputs = ReadDownloadInputs();
+    albums.nSelected = static_cast<uint32_t>(inputs.albums.size());
+    auto job = std::make_shared<DownloadJob>(std::move(inputs), view());
+    {
+        std::lock_guard lock(mutex_);
+        job_ = job;
     }
     jobState = JOB_RUNNING;
     std::lock_guard lock(threadMutex_);
     JoinFinished(downloadThread_);
     try {
         ++runningJobs_;
-        downloadThread_ = std::thread([this] {
-            DownPicFunc(*this);
+        downloadThread_ = std::thread([this, job] {
+            RunDownloadJob(job);
             --runningJobs_;
         });
     } catch (const std::system_error&) {
         --runningJobs_;
         jobState = JOB_IDLE;
+        {
+            std::lock_guard stateLock(mutex_);
+            job_.reset();
+        }
         view().ShowMessage(QStringLiteral("Create thread:DownPicFunc failed."), QString());
         return false;
     }
     return true;
 }
 
-QList<int> Harvest::ChosenAlbumsForJob() {
-    QList<int> chosen;
-    const int count = albums.size();
-    for (int index : view().ChosenAlbums()) {
-        if (index >= 0 && index < count) {
-            chosen.append(index);
-        }
+// The download job's thread: runs the job, then returns the window to its idle state (the state
+// flag first, so that the next press of the button starts a job again) and opens the folder.
+void Harvest::RunDownloadJob(const std::shared_ptr<DownloadJob>& job) {
+    const JobResult result = job->Run();
+    {
+        std::lock_guard lock(mutex_);
+        lastResult_ = result;
+        job_.reset();
     }
-    return chosen;
+    jobState = JOB_IDLE;
+    if (!result.setupFailed) {
+        view().JobFinished(result);
+    }
+    if (!result.openFolder.isEmpty()) {
+        view().OpenFolder(result.openFolder);
+    }
 }
 
 void Harvest::RequestDownloadStop() {
     jobState = JOB_STOP_REQUESTED;
-    stopDownload->store(true);
+    std::shared_ptr<DownloadJob> job;
+    {
+        std::lock_guard lock(mutex_);
+        job = job_;
+    }
+    if (job) {
+        job->RequestStop();
+    }
 }
 
 void Harvest::WaitForJobs() {

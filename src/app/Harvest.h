@@ -1,19 +1,17 @@
 #pragma once
-// The state a harvest shares between the window (or terminal) and the jobs: the album list, the
-// settings, the folder texts of the last listing, the job state flags and the download batch. The
-// listing and download jobs run on threads of their own and report to the HarvestView.
+// The state a harvest shares between the window (or terminal) and its jobs: the album list, the
+// settings, the folder texts of the last listing, the job state flags and the running download
+// job. The listing and download jobs run on threads of their own and report to the HarvestView.
 
 #include "app/AlbumList.h"
 #include "app/ExtensionSettings.h"
 #include "app/HarvestView.h"
 #include "app/SettingsBlock.h"
-
+#include "download/DownloadJob.h"
 #include "download/SaveRules.h"
+#include "sources/PictureListers.h"
 
-#include <QHash>
-#include <QSet>
 #include <QString>
-#include <QStringList>
 
 #include <atomic>
 #include <cstdint>
@@ -24,35 +22,13 @@
 
 // Values of nListState.
 enum ListState : uint8_t { LIST_IDLE = 0, LIST_RUNNING = 1, LIST_STOP_REQUESTED = 2 };
-// Values of jobState.
+// Values of jobState. JOB_STOP_LISTING is the value the window knows for the skip rule's end of
+// one album's listing; the job keeps that outcome to itself, so the shared state never holds it.
 enum JobState : uint8_t {
     JOB_IDLE = 0,
     JOB_RUNNING = 1,
     JOB_STOP_LISTING = 2,
     JOB_STOP_REQUESTED = 3,
-};
-// Values of nListType: which picture lister serves the listed albums.
-enum ListType : int {
-    LIST_TYPE_NONE = -1,
-    LIST_TYPE_XIANGCE = 0,
-    LIST_TYPE_TIEBA_ALBUMS = 1,
-    LIST_TYPE_TIEBA_POST = 2,
-};
-
-// The pictures of the album being downloaded: three parallel lists and the album's folder.
-struct DownloadBatch {
-    QStringList addresses;      // an entry may hold a fallback address after CR LF
-    QStringList fileNames;      // names relative to albumFolder
-    QStringList extraHeaders;   // request header text per picture (may be empty)
-    QString albumFolder;        // ends with the folder separator
-    QSet<QString> foldedNames;  // fileNames case-folded, for the clash test
-    void Clear() {
-        addresses.clear();
-        fileNames.clear();
-        extraHeaders.clear();
-        foldedNames.clear();
-    }
-    int size() const { return static_cast<int>(addresses.size()); }
 };
 
 class Harvest {
@@ -87,9 +63,10 @@ public:
     // The get-albums command: starts a listing, or asks the running one to stop. False when the
     // thread could not be started (the message has been shown).
     bool GetAlbumsCommand();
-    // The download command: starts a download job, or stops the running one.
+    // The download command: starts a download job with the inputs it reads now (on the caller's
+    // thread), or stops the running one.
     bool DownloadCommand();
-    // Asks the running download job to stop: no further album starts and the transfers in flight
+    // Asks the running download job to stop: no further album starts and the requests in flight
     // are aborted.
     void RequestDownloadStop();
     // Waits until the listing and download threads have ended (terminal front end, tests).
@@ -98,12 +75,21 @@ public:
     // Whether a listing or download thread is still running (a window that closes keeps serving
     // their questions until they have ended).
     bool JobsRunning() const { return runningJobs_.load() > 0; }
+    // Whether a download job runs, and the folder of the album whose listing began last.
+    bool DownloadRunning() const;
+    QString CurrentAlbumFolder() const;
 
-    // The albums the view has chosen for a download that exist in the album list, in its order.
-    QList<int> ChosenAlbumsForJob();
+    // The download job's inputs as the command reads them: the view's save path and chosen
+    // albums (those that exist in the album list, in the view's order), the listing's folders and
+    // list type, the current kind's rules and parameters with jobOverrides applied.
+    DownloadJobInputs ReadDownloadInputs();
+    // Changes of the job's inputs that are not saved (terminal options).
+    std::function<void(DownloadJobInputs&)> jobOverrides;
 
-    // Hands a listed album to the album list and the grid; false once a stop was requested.
-    bool AddListedAlbum(const ST_PERLISTRECORD& record);
+    // How the last listing and the last download job ended.
+    ListingSummary LastListing() const;
+    JobResult LastResult() const;
+    void SetLastListing(const ListingSummary& summary);
 
     AlbumList albums;
     std::atomic<uint8_t> bReady{0};
@@ -112,31 +98,9 @@ public:
     std::atomic<int> nSourceKind{0};
     std::atomic<int> nListType{LIST_TYPE_NONE};
 
-    // Download job state, touched only by the download job thread (albumFolder is also read by
-    // the window's open-folder command through CurrentAlbumFolder).
-    DownloadBatch batch;
-    QString lastFirstAddress;
-    // Album folders (case-folded) the running job has given albums, with the album's position in
-    // the list, so no two albums share one.
-    QHash<QString, uint32_t> jobAlbumFolders;
-    // The current kind's rules and parameters as the running download job copied them.
-    SaveRules jobRules;
-    DownloadParams jobParams;
-    // Called by AddPicture with the index of each picture it appends to the batch (the workers
-    // start on it while the album is still being listed).
-    std::function<void(int index)> pictureListed;
-    // Changes to the copied rules and parameters that are not saved (terminal options).
-    std::function<void(SaveRules&, DownloadParams&)> jobOverrides;
-    QString CurrentAlbumFolder() const;
-    void SetCurrentAlbumFolder(const QString& folder);
-    std::atomic<bool> downloadRunning{false};
-    // Pictures listed by the running (or last) download job.
-    std::atomic<int> jobPictureTotal{0};
-    // Set by the stop command, cleared when the workers of an album start; aborts transfers.
-    std::shared_ptr<std::atomic_bool> stopDownload = std::make_shared<std::atomic_bool>(false);
-
 private:
     void JoinFinished(std::thread& thread);
+    void RunDownloadJob(const std::shared_ptr<DownloadJob>& job);
 
     const QString settingsFolder_;
     HarvestView* view_ = nullptr;
@@ -147,7 +111,9 @@ private:
     QString accountFolder_;
     QString subFolder_;
     QString forumName_;
-    QString currentAlbumFolder_;
+    std::shared_ptr<DownloadJob> job_;  // the running download job
+    ListingSummary lastListing_;
+    JobResult lastResult_;
 
     std::atomic<int> runningJobs_{0};
     std::mutex threadMutex_;

@@ -132,7 +132,9 @@ bool ReadOverrides(const QCommandLineParser& parser, Overrides& out) {
     return true;
 }
 
-void ApplyOverrides(const Overrides& o, SaveRules& rules, DownloadParams& params) {
+void ApplyOverrides(const Overrides& o, DownloadJobInputs& inputs) {
+    SaveRules& rules = inputs.rules;
+    DownloadParams& params = inputs.params;
     params.threadCount = static_cast<uint16_t>(o.threads.value_or(params.threadCount));
     params.timeoutSec = static_cast<uint16_t>(o.timeout.value_or(params.timeoutSec));
     params.minSizeKb = static_cast<uint16_t>(o.minKb.value_or(params.minSizeKb));
@@ -142,24 +144,31 @@ void ApplyOverrides(const Overrides& o, SaveRules& rules, DownloadParams& params
     rules.optionFlags &= static_cast<uint16_t>(~OPT_OPEN_FOLDER);  // a terminal opens nothing
 }
 
-int PrintSummary(const CliSession& session, int albums) {
-    const QList<QPair<QString, QString>> failed = session.view.FailedPictures();
-    const int listed = session.harvest->jobPictureTotal.load();
-    const bool listOnly = session.harvest->jobRules.optionFlags & OPT_LIST_ONLY;
-    for (const auto& [address, reason] : failed) {
-        std::fprintf(stderr, "failed: %s (%s)\n", qPrintable(address), qPrintable(reason));
+int PrintSummary(const JobResult& result) {
+    for (const PictureFailure& failure : result.failures) {
+        std::fprintf(stderr, "failed: %s (%s)\n", qPrintable(failure.address),
+                     qPrintable(failure.reason));
     }
-    if (listOnly) {
-        std::fprintf(stderr, "Albums: %d, pictures listed: %d (address lists written)\n", albums,
-                     listed);
+    if (result.listOnly) {
+        std::fprintf(stderr, "Albums: %d, pictures listed: %d (address lists written)\n",
+                     result.albums, result.listed);
     } else {
-        std::fprintf(stderr, "Albums: %d, pictures saved: %d, failed: %d\n", albums,
-                     listed - static_cast<int>(failed.size()), static_cast<int>(failed.size()));
+        QString counts = QStringLiteral("Albums: %1, pictures saved: %2, failed: %3")
+                             .arg(result.albums)
+                             .arg(result.saved)
+                             .arg(result.failed());
+        if (result.skippedBySize > 0) {
+            counts += QStringLiteral(", skipped by the size filter: %1").arg(result.skippedBySize);
+        }
+        if (result.skippedByRule > 0) {
+            counts += QStringLiteral(", albums already downloaded: %1").arg(result.skippedByRule);
+        }
+        std::fprintf(stderr, "%s\n", qPrintable(counts));
     }
-    if (listed == 0) {
+    if (result.listed == 0) {
         return EXIT_NOTHING;
     }
-    return failed.isEmpty() ? EXIT_DONE : EXIT_SOME_FAILED;
+    return result.failures.isEmpty() ? EXIT_DONE : EXIT_SOME_FAILED;
 }
 
 }  // namespace
@@ -187,7 +196,7 @@ int RunDownloadCommand(const QStringList& arguments) {
 
     CliSession session(parser.value(QStringLiteral("settings-dir")),
                        parser.positionalArguments().first(), parser.value(QStringLiteral("save")));
-    if (!session.ListAlbums()) {
+    if (session.ListAlbums().refused) {
         return EXIT_USAGE;
     }
     const int albumCount = session.harvest->albums.size();
@@ -203,14 +212,15 @@ int RunDownloadCommand(const QStringList& arguments) {
         return EXIT_USAGE;
     }
     session.view.SetChosenAlbums(*chosen);
-    session.harvest->jobOverrides = [overrides](SaveRules& rules, DownloadParams& params) {
-        ApplyOverrides(overrides, rules, params);
+    session.harvest->jobOverrides = [overrides](DownloadJobInputs& inputs) {
+        ApplyOverrides(overrides, inputs);
     };
-    const qsizetype messagesBefore = session.view.Messages().size();
     session.harvest->DownloadCommand();
     session.harvest->WaitForJobs();
-    if (session.view.Messages().size() > messagesBefore && session.harvest->jobPictureTotal == 0) {
-        return EXIT_USAGE;  // the save folder was refused
+    const JobResult result = session.harvest->LastResult();
+    if (result.setupFailed) {
+        std::fprintf(stderr, "quorvix-cli download: %s\n", qPrintable(result.setupError));
+        return EXIT_USAGE;
     }
-    return PrintSummary(session, static_cast<int>(chosen->size()));
+    return PrintSummary(result);
 }

@@ -66,7 +66,8 @@ int RunListCommand(const QStringList& arguments) {
 
     CliSession session(parser.value(QStringLiteral("settings-dir")),
                        parser.positionalArguments().first(), QString());
-    if (!session.ListAlbums()) {
+    const ListingSummary listing = session.ListAlbums();
+    if (listing.refused) {
         return EXIT_USAGE;
     }
     const AlbumList& albums = session.harvest->albums;

@@ -18,10 +18,8 @@ CliSession::~CliSession() {
     CookieShare::SaveCookies();
 }
 
-bool CliSession::ListAlbums() {
-    const qsizetype messagesBefore = view.Messages().size();
+ListingSummary CliSession::ListAlbums() {
     harvest->GetAlbumsCommand();
     harvest->WaitForJobs();
-    // The job shows a message only when it refuses the address.
-    return view.Messages().size() == messagesBefore;
+    return harvest->LastListing();
 }

@@ -10,8 +10,8 @@ struct CliSession {
     CliSession(const QString& settingsDir, const QString& address, const QString& savePath);
     ~CliSession();
 
-    // Lists the albums of the address; false when the job refused the address.
-    bool ListAlbums();
+    // Lists the albums of the address and returns how the listing ended.
+    ListingSummary ListAlbums();
 
     TerminalView view;
     std::unique_ptr<Harvest> harvest;

@@ -1,17 +1,17 @@
 #include "cli/TerminalView.h"
 
+#include "app/JobStatusText.h"
 #include "sources/SourceKinds.h"
 
 #include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
-// Per-picture counters that a terminal shows in place and a log leaves out.
-bool IsCounterText(const QString& text) {
-    return text.startsWith(QStringLiteral("已获取到")) ||
-           text.startsWith(QStringLiteral("已下载")) || text == QLatin1String("......");
-}
+// The progress line is redrawn at most this often.
+constexpr qint64 kRedrawMs = 100;
 
 }  // namespace
 
@@ -32,51 +32,80 @@ void TerminalView::PrintTransient(const QString& text) {
     midLine_ = true;
 }
 
-void TerminalView::SetStatus1(const QString& text) {
+void TerminalView::ListingStarted() {
     std::lock_guard lock(mutex_);
-    if (!text.isEmpty() && text != lastStatus_) {
-        lastStatus_ = text;
-        PrintLine(text);
+    PrintLine(*ListingStartedText().line1);
+}
+
+void TerminalView::ListingFinished(const ListingSummary& summary) {
+    std::lock_guard lock(mutex_);
+    PrintLine(*ListingFinishedText(summary).line1);
+}
+
+void TerminalView::JobStarted(int) {
+    std::lock_guard lock(mutex_);
+    anyEnded_ = false;
+    clock_.restart();
+}
+
+void TerminalView::AlbumStarted(const AlbumStartedEvent& event) {
+    std::lock_guard lock(mutex_);
+    PrintLine(QStringLiteral("正在下载第%1/%2个图集").arg(event.position).arg(event.albums));
+}
+
+void TerminalView::PictureListed(const PictureListedEvent& event) {
+    std::lock_guard lock(mutex_);
+    if (terminal_ && !anyEnded_) {
+        PrintTransient(QStringLiteral("已获取到%1张图片信息").arg(event.albumListed));
     }
 }
 
-void TerminalView::SetStatus2(const QString& text) {
+void TerminalView::AlbumListed(const AlbumListedEvent& event) {
     std::lock_guard lock(mutex_);
-    if (text == QStringLiteral("已开始下载图片")) {
-        albumStartMs_ = clock_.elapsed();
+    if (!event.listOnly && event.pictures > 0) {
+        PrintLine(QStringLiteral("已开始下载图片"));
     }
-    if (text.isEmpty() || text == lastStatus_) {
-        return;
-    }
-    if (IsCounterText(text)) {
-        if (terminal_ && !text.startsWith(QStringLiteral("已下载"))) {
-            PrintTransient(text);
-        }
-        return;
-    }
-    lastStatus_ = text;
-    PrintLine(text);
 }
 
-void TerminalView::DownloadProgress(int finished, int total, qint64 bytes) {
+void TerminalView::PictureEnded(const PictureEndedEvent& event) {
     std::lock_guard lock(mutex_);
-    if (!terminal_ || total <= 0) {
+    anyEnded_ = true;
+    const JobProgress& job = event.job;
+    const qint64 now = clock_.elapsed();
+    if (!terminal_ || job.listed <= 0 ||
+        (lastDrawMs_ >= 0 && now - lastDrawMs_ < kRedrawMs && job.ended < job.listed)) {
         return;
     }
+    lastDrawMs_ = now;
     constexpr int kWidth = 30;
-    const int filled = static_cast<int>(static_cast<qint64>(kWidth) * finished / total);
-    const double seconds = std::max<qint64>(clock_.elapsed() - albumStartMs_, 1) / 1000.0;
+    const int filled = static_cast<int>(static_cast<qint64>(kWidth) * job.ended / job.listed);
+    const double seconds = std::max<qint64>(now, 1) / 1000.0;
     const QString bar = QString(filled, u'#') + QString(kWidth - filled, u'.');
     PrintTransient(QStringLiteral("[%1] %2/%3  %4 MB/s")
                        .arg(bar)
-                       .arg(finished)
-                       .arg(total)
-                       .arg(bytes / seconds / 1e6, 0, 'f', 1));
+                       .arg(job.ended)
+                       .arg(job.listed)
+                       .arg(job.bytes / seconds / 1e6, 0, 'f', 1));
+}
+
+void TerminalView::AlbumFinished(const AlbumFinishedEvent& event) {
+    std::lock_guard lock(mutex_);
+    PrintLine(
+        QStringLiteral("album done: %1 pictures in %2 s").arg(event.pictures).arg(event.seconds));
+}
+
+void TerminalView::PageFailed(const PageFailure& failure) {
+    std::lock_guard lock(mutex_);
+    PrintLine(QStringLiteral("could not fetch %1 (%2)").arg(failure.url, failure.reason));
+}
+
+void TerminalView::JobFinished(const JobResult& result) {
+    std::lock_guard lock(mutex_);
+    PrintLine(*DownloadStatusText().JobFinished(result).line1);
 }
 
 void TerminalView::ShowMessage(const QString& text, const QString& title) {
     std::lock_guard lock(mutex_);
-    messages_.append(text);
     PrintLine(title.isEmpty() ? text : title + QStringLiteral(": ") + text);
 }
 
@@ -113,24 +142,4 @@ int TerminalView::SubKindSelection() {
 
 QList<int> TerminalView::ChosenAlbums() {
     return chosen_;
-}
-
-void TerminalView::DownloadFinished(qint64 elapsedSeconds, int pictures) {
-    std::lock_guard lock(mutex_);
-    PrintLine(QStringLiteral("album done: %1 pictures in %2 s").arg(pictures).arg(elapsedSeconds));
-}
-
-void TerminalView::PictureFailed(const QString& address, const QString& reason) {
-    std::lock_guard lock(mutex_);
-    failed_.append({address, reason});
-}
-
-QStringList TerminalView::Messages() const {
-    std::lock_guard lock(mutex_);
-    return messages_;
-}
-
-QList<QPair<QString, QString>> TerminalView::FailedPictures() const {
-    std::lock_guard lock(mutex_);
-    return failed_;
 }

@@ -1,6 +1,6 @@
 #include "download/AddPicture.h"
 
-#include "app/Harvest.h"
+#include "download/JobEvents.h"
 #include "download/ListFiles.h"
 #include "download/NamingClash.h"
 #include "download/NamingText.h"
@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -40,7 +42,7 @@ QString BaseName(uint8_t mode, const QString& address, const QString& sourceName
 
 // Replaces the nine escape codes in their fixed order, so that a code brought in by an earlier
 // replacement is replaced by a later one.
-void ReplaceEscapeCodes(QString& name, const Harvest& harvest, const ST_PERLISTRECORD& album,
+void ReplaceEscapeCodes(QString& name, const NamingJob& job, const ST_PERLISTRECORD& album,
                         const QString& number) {
     if (!name.contains(QLatin1Char('?'))) {
         return;
@@ -51,9 +53,9 @@ void ReplaceEscapeCodes(QString& name, const Harvest& harvest, const ST_PERLISTR
         {QLatin1String("?3"), QString::number(album.nIndex + 1)},
         {QLatin1String("?4"), QString::number(album.nRating)},
         {QLatin1String("?5"), QString::number(album.nExtra)},
-        {QLatin1String("?6"), QString::number(harvest.albums.nSelected.load())},
-        {QLatin1String("?7"), QString::number(harvest.albums.size())},
-        {QLatin1String("?8"), harvest.AccountFolder()},
+        {QLatin1String("?6"), QString::number(job.chosenAlbums)},
+        {QLatin1String("?7"), QString::number(job.listedAlbums)},
+        {QLatin1String("?8"), job.accountFolder},
         {QLatin1String("?9"), PaddedPosition(album)},
     };
     for (const auto& [code, value] : codes) {
@@ -61,28 +63,9 @@ void ReplaceEscapeCodes(QString& name, const Harvest& harvest, const ST_PERLISTR
     }
 }
 
-// The folder, or, when another album of the job has it already (ignoring letter case), the
-// folder numbered " (n)" with the smallest free n. Names that differ only in what cleaning and
-// cutting remove would otherwise share a folder, where their pictures overwrite each other.
-QString UnusedAlbumFolder(QHash<QString, uint32_t>& used, const QString& folder, uint32_t album) {
-    QString candidate = folder;
-    for (unsigned n = 1;; ++n) {
-        const auto holder = used.constFind(candidate.toCaseFolded());
-        if (holder == used.constEnd() || *holder == album) {
-            break;
-        }
-        const QString number = QStringLiteral(" (%1)").arg(n);
-        candidate = folder;
-        CutToUtf8Bytes(candidate, kNameMaxBytes - kListExtensionBytes - Utf8Length(number));
-        candidate += number;
-    }
-    used.insert(candidate.toCaseFolded(), album);
-    return candidate;
-}
-
 // Adds the album's folder name to the batch's folder, creates the folder and reads its marker.
-void BuildAlbumFolder(Harvest& harvest, const ST_PERLISTRECORD& album) {
-    const SaveRules& rules = harvest.jobRules;
+void BuildAlbumFolder(const SaveRules& rules, JobFolders& folders, AlbumNaming& naming) {
+    const ST_PERLISTRECORD& album = naming.album;
     QString folder = rules.albumNameMode == ALBUM_NAME_ALBUM ? album.strName : QString();
     folder = rules.albumPrefix + folder + rules.albumSuffix;
     folder.replace(QLatin1String("?1"), album.strName);
@@ -94,15 +77,16 @@ void BuildAlbumFolder(Harvest& harvest, const ST_PERLISTRECORD& album) {
     CutToUtf8Bytes(folder, kNameMaxBytes - kListExtensionBytes);
     if (!folder.isEmpty() && rules.albumNameMode == ALBUM_NAME_ALBUM) {
         // Without the album name all albums share the folder on purpose.
-        folder = UnusedAlbumFolder(harvest.jobAlbumFolders, folder, album.nIndex);
+        folder = folders.Claim(folder, album.nIndex);
     }
 
-    DownloadBatch& batch = harvest.batch;
+    DownloadBatch& batch = naming.batch;
+    batch.albumFolder = folders.jobFolder();
     if (!folder.isEmpty()) {
         batch.albumFolder += folder + QLatin1Char('/');
     }
     QDir().mkdir(batch.albumFolder);  // an existing folder or a failure is no concern here
-    harvest.lastFirstAddress = ReadDownloadedMarker(batch.albumFolder);
+    naming.lastFirstAddress = ReadDownloadedMarker(batch.albumFolder);
 }
 
 // Splits a picture extension off the name; ".jpg" when the name has none.
@@ -116,31 +100,66 @@ QString SplitExtension(QString& name) {
     return extension;
 }
 
-bool MakeFolderLevel(const QString& level) {
+// Finds or creates one level; false with the system's reason when it is neither there as a
+// folder nor can be made.
+bool MakeFolderLevel(const QString& level, QString& reason) {
     const QFileInfo info(level);
     if (info.exists()) {
-        return info.isDir();
+        if (!info.isDir()) {
+            reason = QStringLiteral("not a folder");
+            return false;
+        }
+        return true;
     }
-    return QDir().mkdir(level) || QFileInfo(level).isDir();
+    const QByteArray utf8 = level.toUtf8();
+    std::error_code ec;
+    std::filesystem::create_directory(
+        std::filesystem::path(std::u8string(utf8.begin(), utf8.end())), ec);
+    if (ec && !QFileInfo(level).isDir()) {
+        reason = QString::fromStdString(ec.message());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
-void AddPicture(Harvest& harvest, int albumIndex, const QString& address, const QString& sourceName,
-                const QString& extraHeaders) {
-    if (harvest.jobState.load() == JOB_STOP_LISTING) {
-        return;  // the skip rule has ended this album's listing
+QString JobFolders::Claim(const QString& folderName, uint32_t album) {
+    // Names that differ only in what cleaning and cutting remove would otherwise share a folder,
+    // where their pictures overwrite each other.
+    QString candidate = folderName;
+    for (unsigned n = 1;; ++n) {
+        const auto holder = used_.constFind(candidate.toCaseFolded());
+        if (holder == used_.constEnd() || *holder == album) {
+            break;
+        }
+        const QString number = QStringLiteral(" (%1)").arg(n);
+        candidate = folderName;
+        CutToUtf8Bytes(candidate, kNameMaxBytes - kListExtensionBytes - Utf8Length(number));
+        candidate += number;
     }
-    DownloadBatch& batch = harvest.batch;
-    const SaveRules& rules = harvest.jobRules;
-    const ST_PERLISTRECORD album = harvest.albums.at(albumIndex);
+    used_.insert(candidate.toCaseFolded(), album);
+    return candidate;
+}
+
+NamingOutcome AddPicture(const NamingJob& job, JobFolders& folders, AlbumNaming& naming,
+                         const PictureEntry& entry) {
+    DownloadBatch& batch = naming.batch;
+    const SaveRules& rules = job.rules;
+    const ST_PERLISTRECORD& album = naming.album;
     const bool first = batch.size() == 0;
     const QString number = QString::number(batch.size() + 1);
+    PlannedPicture picture;
+    picture.addresses.append(entry.address);
+    if (!entry.fallback.isEmpty()) {
+        picture.addresses.append(entry.fallback);
+    }
+    const QString address = picture.AddressEntry();
 
     QString name = rules.filePrefix +
-                   BaseName(rules.fileNameMode, address, sourceName, album, number) +
+                   BaseName(rules.fileNameMode, address, entry.description, album, number) +
                    rules.fileSuffix;
-    ReplaceEscapeCodes(name, harvest, album, number);
+    ReplaceEscapeCodes(name, job, album, number);
     ReplaceList(name, rules.replaceFrom, rules.replaceTo);
     CleanFileName(name, kTimeStampFallback, true);
     ReplaceInvalidUnits(name);
@@ -151,7 +170,7 @@ void AddPicture(Harvest& harvest, int albumIndex, const QString& address, const 
     const QString numberingBase = name;
 
     if (first) {
-        BuildAlbumFolder(harvest, album);
+        BuildAlbumFolder(rules, folders, naming);
     }
     CutToUnits(name, qMax(kPathLimit - batch.albumFolder.size(), kShortestCut));
     const QString extension = SplitExtension(name);
@@ -161,23 +180,21 @@ void AddPicture(Harvest& harvest, int albumIndex, const QString& address, const 
     }
     const NameChoice choice = ChooseUniqueName(batch, name, numberingBase, extension);
 
-    if ((rules.optionFlags & OPT_SKIP_DOWNLOADED) && !harvest.lastFirstAddress.isEmpty() &&
-        address == harvest.lastFirstAddress) {
-        harvest.jobState = JOB_STOP_LISTING;
-        return;
+    if ((rules.optionFlags & OPT_SKIP_DOWNLOADED) && !naming.lastFirstAddress.isEmpty() &&
+        address == naming.lastFirstAddress) {
+        return NamingOutcome::SkipRule;
     }
-    batch.addresses.append(address);
-    batch.extraHeaders.append(extraHeaders);
+    picture.fileName = choice.fileName;
+    picture.extraHeaders = entry.extraHeaders;
+    picture.id = entry.id;
     TakeName(batch, choice);
-    harvest.view().SetStatus2(QStringLiteral("已获取到%1张图片信息").arg(batch.size()));
+    batch.pictures.push_back(std::move(picture));
     if (rules.optionFlags & OPT_SOURCE_NAMES) {
         AppendSourceName(
             batch.albumFolder + ListFileBaseName(album.strName) + QStringLiteral(".txt"),
-            sourceName, first);
+            entry.description, first);
     }
-    if (harvest.pictureListed) {
-        harvest.pictureListed(batch.size() - 1);
-    }
+    return NamingOutcome::Planned;
 }
 
 bool HasPictureExtension(const QString& name) {
@@ -194,7 +211,7 @@ bool HasPictureExtension(const QString& name) {
     return false;
 }
 
-bool MakeFolderChain(QString& path, HarvestView& view) {
+bool MakeFolderChain(QString& path, JobView& view, QString* error) {
     path = path.trimmed();
     if (QDir::isRelativePath(path)) {
         path = QDir::currentPath() + QLatin1Char('/') + path;
@@ -206,7 +223,11 @@ bool MakeFolderChain(QString& path, HarvestView& view) {
     for (qsizetype slash = path.indexOf(QLatin1Char('/'), 1); slash > 0;
          slash = path.indexOf(QLatin1Char('/'), slash + 1)) {
         const QString level = path.left(slash);
-        if (!MakeFolderLevel(level)) {
+        QString reason;
+        if (!MakeFolderLevel(level, reason)) {
+            if (error != nullptr) {
+                *error = level + QStringLiteral(": ") + reason;
+            }
             view.ShowMessage(level, QStringLiteral("提示"));
             return false;
         }

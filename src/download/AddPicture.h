@@ -2,24 +2,62 @@
 // Naming a listed picture: its file name from the naming rules, the album folder, unique names
 // within the album and the rule that skips pictures downloaded before.
 
+#include "download/DownloadBatch.h"
+#include "download/SaveRules.h"
+#include "sources/AlbumRecord.h"
+#include "sources/PictureEntry.h"
+
+#include <QHash>
 #include <QString>
 
-class Harvest;
-class HarvestView;
+class JobView;
 
-// Appends one picture of the album at albumIndex to the harvest's download batch (or, under the
-// skip rule, sets jobState to JOB_STOP_LISTING instead; once it is set, further pictures of the
-// album are not added). Runs on the download job thread; reads harvest.jobRules, the album
-// record, the account folder and harvest.batch, and records the album's folder in
-// harvest.jobAlbumFolders. File names are bare names within the album folder, at most 255 bytes
-// of UTF-8.
-void AddPicture(Harvest& harvest, int albumIndex, const QString& address, const QString& sourceName,
-                const QString& extraHeaders);
+// The job-wide values that names read.
+struct NamingJob {
+    SaveRules rules;
+    QString accountFolder;      // naming code ?8
+    uint32_t chosenAlbums = 0;  // naming code ?6
+    uint32_t listedAlbums = 0;  // naming code ?7
+};
+
+// The album folders one job gives out: no two albums share one (ignoring letter case), except
+// that albums without an album-name folder share the job folder on purpose.
+class JobFolders {
+public:
+    explicit JobFolders(const QString& jobFolder) : jobFolder_(jobFolder) {}
+    // The job folder: the save path with the account and sub folders, ending with "/".
+    const QString& jobFolder() const { return jobFolder_; }
+    // The folder name for the album at list position `album`: the name itself, or, when another
+    // album of the job has it already, the name numbered " (n)" with the smallest free n.
+    QString Claim(const QString& folderName, uint32_t album);
+
+private:
+    QString jobFolder_;
+    QHash<QString, uint32_t> used_;  // case-folded folder name -> album position
+};
+
+// One album's naming state within a job.
+struct AlbumNaming {
+    ST_PERLISTRECORD album;
+    DownloadBatch batch;       // albumFolder is the job folder until the first picture arrives
+    QString lastFirstAddress;  // the album folder's marker, read with the first picture
+};
+
+enum class NamingOutcome {
+    Planned,   // the picture was appended to the album's batch
+    SkipRule,  // the picture was downloaded before: the album's listing ends here
+};
+
+// Names one listed picture of the album and appends it to the album's batch. With the first
+// picture the album folder is made (and its marker read). Under the skip rule the picture is not
+// added. File names are bare names within the album folder, at most 255 bytes of UTF-8.
+NamingOutcome AddPicture(const NamingJob& job, JobFolders& folders, AlbumNaming& naming,
+                         const PictureEntry& entry);
 
 // True when the name's text from its last "." on, lower-cased, is a picture extension.
 bool HasPictureExtension(const QString& name);
 
-// Normalises the folder path in place (trimmed, ending with "/") and creates every missing
-// level. On failure shows the first level that can be neither found nor created and returns
-// false.
-bool MakeFolderChain(QString& path, HarvestView& view);
+// Normalises the folder path in place (trimmed, absolute, ending with "/") and creates every
+// missing level. On failure shows the first level that can be neither found nor created and
+// returns false with the reason in `error`.
+bool MakeFolderChain(QString& path, JobView& view, QString* error = nullptr);

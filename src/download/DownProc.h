@@ -1,34 +1,40 @@
 #pragma once
-// The download workers of one album: its pictures fetched as concurrent transfers on the network
-// thread, at most jobParams.threadCount at a time, started in batch order. Pictures are handed
-// over while the album is still being listed, so the downloads overlap the listing's page
-// requests; the progress and the end are reported once the listing is complete.
+// The download of one picture: its request, and what each outcome means for it (saved, failed,
+// left out by the size filter, stopped, the fallback address next, or the same address again
+// after a pause).
+
+#include "download/DownloadBatch.h"
+#include "download/SaveRules.h"
+#include "net/URLSource2.h"
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
-class Harvest;
-
-class DownloadWorkers {
-public:
-    // Starts an album's workers: clears the stop flag (unless a stop is already requested).
-    explicit DownloadWorkers(Harvest& harvest);
-    ~DownloadWorkers();  // aborts and waits for anything still in flight
-    DownloadWorkers(const DownloadWorkers&) = delete;
-    DownloadWorkers& operator=(const DownloadWorkers&) = delete;
-
-    // The batch entry at index has been listed (called on the job thread, in batch order).
-    void Add(int index);
-    // The listing has ended: shows the progress until every picture has finished, or, after a
-    // stop request, until every transfer in flight has been aborted and has ended; then reports
-    // the end to the view (not for an empty batch or a thread count of 0).
-    void Finish();
-
-private:
-    class Manager;
-    std::shared_ptr<Manager> manager_;
+// How far one picture's requests have got.
+struct PictureTry {
+    bool onFallback = false;  // the fallback address is being fetched
+    int retries = 0;          // requests repeated after a failure so far
 };
 
-// Downloads a batch that is already listed, start to end.
-void StartDownloadWorkers(Harvest& harvest);
+// The request for the picture's current address into albumFolder + its file name: the
+// parameters' read time-out and size limits, its header lines, failing on an error status.
+UrlRequest MakePictureRequest(const PlannedPicture& picture, const QString& albumFolder,
+                              const DownloadParams& params, const PictureTry& state,
+                              const std::shared_ptr<std::atomic_bool>& cancel);
+
+struct PictureVerdict {
+    enum Step { Saved, Failed, SkippedBySize, Stopped, Fallback, Retry } step = Failed;
+    int waitSeconds = 0;  // Retry
+    QString reason;       // Failed, SkippedBySize
+};
+
+// What the outcome of one request means. A failed request, or one that brought an empty body,
+// goes on with the fallback address when there is one not tried yet; a busy server is asked
+// again as the retry rule says; a body outside the size limits is left out, not failed.
+PictureVerdict JudgePicture(bool ok, const UrlResponse& response, const PlannedPicture& picture,
+                            const PictureTry& state, int maxRetries, bool stopping);
+
+// Fetch flags of a picture request.
+inline constexpr unsigned kPictureFetchFlags = FETCH_CACHE_WRITE | FETCH_NO_RELOAD;

@@ -1,6 +1,6 @@
 #include "download/ListFiles.h"
 
-#include "app/Harvest.h"
+#include "download/DownloadBatch.h"
 #include "download/NamingText.h"
 #include "text/StringCtrl.h"
 
@@ -51,8 +51,8 @@ bool WriteDownloadList(const DownloadBatch& batch, const QString& path) {
         return false;
     }
     bool written = true;
-    for (const QString& entry : batch.addresses) {
-        written = WriteAll(file, WideToGbk(entry) + "\r\n") && written;
+    for (const PlannedPicture& picture : batch.pictures) {
+        written = WriteAll(file, WideToGbk(picture.AddressEntry()) + "\r\n") && written;
     }
     return file.flush() && written;
 }

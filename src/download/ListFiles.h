@@ -9,8 +9,8 @@ struct DownloadBatch;
 // The album name as the base of its ".lst" and ".txt" file names: cut so that the name with a
 // four-byte extension fits a file name.
 QString ListFileBaseName(const QString& albumName);
-// Writes the batch's addresses as GBK lines ended by CR LF; false when the file cannot be made
-// or written.
+// Writes the batch's addresses as GBK lines ended by CR LF (a fallback address on a line of its
+// own after the first); false when the file cannot be made or written.
 bool WriteDownloadList(const DownloadBatch& batch, const QString& path);
 // Appends one source name as a UTF-16LE line; `first` starts the file anew with its byte-order
 // mark.

@@ -1,6 +1,6 @@
 #include "download/NamingClash.h"
 
-#include "app/Harvest.h"
+#include "download/DownloadBatch.h"
 #include "download/NamingText.h"
 
 namespace {
@@ -61,7 +61,6 @@ NameChoice ChooseUniqueName(DownloadBatch& batch, const QString& name, const QSt
 }
 
 void TakeName(DownloadBatch& batch, const NameChoice& choice) {
-    batch.fileNames.append(choice.fileName);
     batch.foldedNames.insert(choice.fileName.toCaseFolded());
     if (!choice.marker.isEmpty()) {
         batch.foldedNames.insert(choice.marker);
@@ -69,7 +68,7 @@ void TakeName(DownloadBatch& batch, const NameChoice& choice) {
 }
 
 void RenameBatchEntry(DownloadBatch& batch, int i, const QString& fileName) {
-    QString& entry = batch.fileNames[i];
+    QString& entry = batch.pictures[static_cast<size_t>(i)].fileName;
     if (entry == fileName) {
         return;
     }

@@ -1,6 +1,6 @@
 #include "download/Repairs.h"
 
-#include "app/Harvest.h"
+#include "download/DownloadBatch.h"
 #include "download/NamingClash.h"
 
 #include <QDateTime>
@@ -49,8 +49,8 @@ QString ExtensionFromMagic(const unsigned char b[7]) {
 }  // namespace
 
 void FixPictureFormats(DownloadBatch& batch) {
-    for (int i = 0; i < batch.fileNames.size(); ++i) {
-        QString path = batch.albumFolder + batch.fileNames[i];
+    for (int i = 0; i < batch.size(); ++i) {
+        QString path = batch.albumFolder + batch.pictures[static_cast<size_t>(i)].fileName;
         DetectAndFixExtension(path);
         RenameBatchEntry(batch, i, path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
     }
@@ -92,8 +92,8 @@ bool DetectAndFixExtension(QString& path) {
 
 void FixPictureOrder(const DownloadBatch& batch) {
     qint64 t = QDateTime::currentSecsSinceEpoch();
-    for (const QString& name : batch.fileNames) {
-        StampFileTime(batch.albumFolder + name, t);
+    for (const PlannedPicture& picture : batch.pictures) {
+        StampFileTime(batch.albumFolder + picture.fileName, t);
         t -= kOrderStepSeconds;
     }
 }

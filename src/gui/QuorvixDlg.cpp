@@ -357,8 +357,8 @@ void CQuorvixDlg::OpenLoginWindow(const QString& url, bool modal) {
 }
 
 void CQuorvixDlg::OnOpenFolder() {
-    const QString folder = harvest_->downloadRunning.load() ? harvest_->CurrentAlbumFolder()
-                                                            : savePath_->currentText();
+    const QString folder =
+        harvest_->DownloadRunning() ? harvest_->CurrentAlbumFolder() : savePath_->currentText();
     if (!folder.isEmpty()) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
     }

@@ -6,6 +6,7 @@
 
 #include "app/Harvest.h"
 #include "app/HarvestView.h"
+#include "app/JobStatusText.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -72,17 +73,25 @@ public:
     // The start-up worker has ended: hide the splash, show the window, accept commands.
     void FinishStartup();
 
+    // The two status lines and the grid's frame text.
+    void SetStatus1(const QString& text);
+    void SetStatus2(const QString& text);
+    void SetGroupText(const QString& text);
+
     // HarvestView.
-    void SetStatus1(const QString& text) override;
-    void SetStatus2(const QString& text) override;
-    void SetGroupText(const QString& text) override;
+    void ListingStarted() override;
     void ResetGrid() override;
     void AddGridRow(int index) override;
     void RefreshGrid() override;
-    void ShowListing() override;
-    void ShowListed(bool haveAlbums) override;
-    void ShowDownloading() override;
-    void ShowDownloaded() override;
+    void ListingFinished(const ListingSummary& summary) override;
+    void JobStarted(int albums) override;
+    void AlbumStarted(const AlbumStartedEvent& event) override;
+    void PictureListed(const PictureListedEvent& event) override;
+    void AlbumListed(const AlbumListedEvent& event) override;
+    void PictureEnded(const PictureEndedEvent& event) override;
+    void AlbumFinished(const AlbumFinishedEvent& event) override;
+    void PageFailed(const PageFailure& failure) override;
+    void JobFinished(const JobResult& result) override;
     void ShowMessage(const QString& text, const QString& title) override;
     bool AskYesNo(const QString& text, const QString& title) override;
     void RequestLogin(const QString& url) override;
@@ -92,9 +101,6 @@ public:
     QList<int> ChosenAlbums() override;
     void HistoryAdded(int which, const QString& text) override;
     void StartAutoDownload() override;
-    void DownloadProgress(int finished, int total, qint64 bytes) override;
-    void DownloadFinished(qint64 elapsedSeconds, int pictures) override;
-    void PictureFailed(const QString& address, const QString& reason) override;
     void OpenFolder(const QString& folder) override;
 
     // Opens a login window at the address: modal (a lister waits) or left open (menu entries).
@@ -118,6 +124,13 @@ private:
     void LoadStartupSettings(const StartOptions& options);
     void StartStartupWorker();
     void SetControlsEnabled(const QList<QWidget*>& controls, bool enabled);
+    // Window states.
+    void ShowListing();
+    void ShowListed(bool haveAlbums);
+    void ShowDownloading();
+    void ShowDownloaded();
+    // Shows the status texts an event gives (on the window's thread).
+    void ApplyStatus(const StatusLines& lines);
     int CurrentKind() const;
     // Runs fn on this window's thread and waits for it (at once when already there). While the
     // window closes, returns without running it.
@@ -155,6 +168,7 @@ private:
     std::unique_ptr<CoverLoader> covers_;
     QList<QPixmap> thumbnails_;  // the preview image list
     QString filterText_;
+    DownloadStatusText downloadText_;  // used on the window's thread
     bool bPreview_ = false;
     int thumbnailsPerRow_ = 6;
     int thumbWidth_ = 113;

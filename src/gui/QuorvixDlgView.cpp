@@ -61,6 +61,80 @@ void CQuorvixDlg::RefreshGrid() {
     RunOnUiThread([this] { grid_->viewport()->update(); }, false);
 }
 
+void CQuorvixDlg::ApplyStatus(const StatusLines& lines) {
+    if (lines.line1) {
+        status1_->setText(*lines.line1);
+    }
+    if (lines.line2) {
+        status2_->setText(*lines.line2);
+    }
+}
+
+// --- Job events ----------------------------------------------------------------------------
+
+void CQuorvixDlg::ListingStarted() {
+    RunOnUiThread(
+        [this] {
+            group_->setTitle(QStringLiteral("相册列表"));
+            ApplyStatus(ListingStartedText());
+            ShowListing();
+        },
+        false);
+}
+
+void CQuorvixDlg::ListingFinished(const ListingSummary& summary) {
+    RunOnUiThread(
+        [this, summary] {
+            group_->setTitle(ListingGroupText(summary));
+            ApplyStatus(ListingFinishedText(summary));
+            ShowListed(summary.albums > 0);
+        },
+        false);
+}
+
+void CQuorvixDlg::JobStarted(int) {
+    RunOnUiThread(
+        [this] {
+            ApplyStatus(downloadText_.JobStarted());
+            ShowDownloading();
+        },
+        false);
+}
+
+void CQuorvixDlg::AlbumStarted(const AlbumStartedEvent& event) {
+    RunOnUiThread([this, event] { ApplyStatus(downloadText_.AlbumStarted(event)); }, false);
+}
+
+void CQuorvixDlg::PictureListed(const PictureListedEvent& event) {
+    RunOnUiThread([this, event] { ApplyStatus(downloadText_.PictureListed(event)); }, false);
+}
+
+void CQuorvixDlg::AlbumListed(const AlbumListedEvent& event) {
+    RunOnUiThread([this, event] { ApplyStatus(downloadText_.AlbumListed(event)); }, false);
+}
+
+void CQuorvixDlg::PictureEnded(const PictureEndedEvent& event) {
+    RunOnUiThread([this, event] { ApplyStatus(downloadText_.PictureEnded(event)); }, false);
+}
+
+void CQuorvixDlg::AlbumFinished(const AlbumFinishedEvent& event) {
+    // The album's end notice: the window only shows the count once more.
+    RunOnUiThread([this, event] { ApplyStatus(downloadText_.AlbumFinished(event)); }, false);
+}
+
+void CQuorvixDlg::PageFailed(const PageFailure&) {
+    // Told with the job's end, in the first status line.
+}
+
+void CQuorvixDlg::JobFinished(const JobResult& result) {
+    RunOnUiThread(
+        [this, result] {
+            ApplyStatus(downloadText_.JobFinished(result));
+            ShowDownloaded();
+        },
+        false);
+}
+
 // --- Grid layouts and rows -----------------------------------------------------------------
 
 void CQuorvixDlg::SetUpGridLayout() {
@@ -175,47 +249,30 @@ void CQuorvixDlg::SetControlsEnabled(const QList<QWidget*>& controls, bool enabl
 }
 
 void CQuorvixDlg::ShowListing() {
-    RunOnUiThread(
-        [this] {
-            SetControlsEnabled({sourceKind_, download_, address_, previewBox_, findLink_,
-                                filterLink_, exportLink_},
-                               false);
-            selectAll_->setChecked(false);
-            getAlbums_->setText(QStringLiteral("终止获取"));
-            noteLine_->hide();
-        },
+    SetControlsEnabled(
+        {sourceKind_, download_, address_, previewBox_, findLink_, filterLink_, exportLink_},
         false);
+    selectAll_->setChecked(false);
+    getAlbums_->setText(QStringLiteral("终止获取"));
+    noteLine_->hide();
 }
 
 void CQuorvixDlg::ShowListed(bool haveAlbums) {
-    RunOnUiThread(
-        [this, haveAlbums] {
-            sourceKind_->setEnabled(true);
-            download_->setEnabled(haveAlbums);
-            getAlbums_->setText(QStringLiteral("获取相册"));
-            SetControlsEnabled({address_, previewBox_, exportLink_}, true);
-            SetControlsEnabled({findLink_, filterLink_}, !bPreview_);
-        },
-        false);
+    sourceKind_->setEnabled(true);
+    download_->setEnabled(haveAlbums);
+    getAlbums_->setText(QStringLiteral("获取相册"));
+    SetControlsEnabled({address_, previewBox_, exportLink_}, true);
+    SetControlsEnabled({findLink_, filterLink_}, !bPreview_);
 }
 
 void CQuorvixDlg::ShowDownloading() {
-    RunOnUiThread(
-        [this] {
-            download_->setText(QStringLiteral("终止下载"));
-            SetControlsEnabled({sourceKind_, getAlbums_, chooseFolder_, address_, savePath_},
-                               false);
-        },
-        false);
+    download_->setText(QStringLiteral("终止下载"));
+    SetControlsEnabled({sourceKind_, getAlbums_, chooseFolder_, address_, savePath_}, false);
 }
 
 void CQuorvixDlg::ShowDownloaded() {
-    RunOnUiThread(
-        [this] {
-            download_->setText(QStringLiteral("下载"));
-            SetControlsEnabled({sourceKind_, getAlbums_, chooseFolder_, address_, savePath_}, true);
-        },
-        false);
+    download_->setText(QStringLiteral("下载"));
+    SetControlsEnabled({sourceKind_, getAlbums_, chooseFolder_, address_, savePath_}, true);
 }
 
 // --- Questions and inputs ------------------------------------------------------------------
@@ -275,12 +332,6 @@ void CQuorvixDlg::StartAutoDownload() {
         },
         false);
 }
-
-void CQuorvixDlg::DownloadProgress(int, int, qint64) {}
-
-void CQuorvixDlg::DownloadFinished(qint64, int) {}
-
-void CQuorvixDlg::PictureFailed(const QString&, const QString&) {}
 
 void CQuorvixDlg::OpenFolder(const QString& folder) {
     RunOnUiThread([folder] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }, false);

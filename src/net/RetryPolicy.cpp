@@ -1,4 +1,4 @@
-#include "download/RetryAfter.h"
+#include "net/RetryPolicy.h"
 
 #include <QDateTime>
 
@@ -38,4 +38,17 @@ int RetryAfterSeconds(const QString& headerBlock, int retriesSoFar) {
         return static_cast<int>(std::clamp<qint64>(wait, 0, kLongestWait));
     }
     return std::min(backOff, kLongestWait);
+}
+
+RetryDecision DecideRetry(const UrlResponse& response, bool ok, int retriesSoFar, int maxRetries) {
+    if (retriesSoFar >= maxRetries) {
+        return {};
+    }
+    const int status = response.statusCode;
+    const bool busy = status == 429 || status == 503;
+    // A list page arrives with its status (ok); a picture fails on it in the fetcher.
+    if (!busy || (!ok && response.errorKind != FetchError::HttpStatus)) {
+        return {};
+    }
+    return {true, RetryAfterSeconds(response.headers, retriesSoFar)};
 }

@@ -1,13 +1,13 @@
 #pragma once
-// Handing one listed page of albums to the harvest.
+// What the album listers share: handing one listed page of albums to the sink, and fetching a
+// page for the sink (which may ask to stop while a busy server is waited for).
 
-#include "app/AlbumList.h"
+#include "sources/PageFetch.h"
+#include "sources/Sinks.h"
 
 #include <QList>
 #include <QSet>
 #include <QString>
-
-class Harvest;
 
 enum class PageRule {
     AddAll,             // every album of the page is added
@@ -18,5 +18,8 @@ enum class PageRule {
 // listing ends here: a stop was requested, or (EndWhenNothingNew) the page brought no album whose
 // key is not in listedKeys yet — a service that repeats its page would otherwise keep the
 // listing going for ever.
-bool AddAlbumPage(Harvest& harvest, const QList<ST_PERLISTRECORD>& albums,
-                  QSet<QString>& listedKeys, PageRule rule);
+bool AddAlbumPage(AlbumSink& sink, const QList<ST_PERLISTRECORD>& albums, QSet<QString>& listedKeys,
+                  PageRule rule);
+
+// Fetches one page of an album listing as UTF-8 text.
+PageText FetchAlbumPage(const UrlRequest& request, AlbumSink& sink, int maxRetries);

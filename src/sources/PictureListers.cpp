@@ -1,8 +1,6 @@
 #include "sources/PictureListers.h"
 
-#include "app/Harvest.h"
-#include "download/AddPicture.h"
-#include "sources/ListerFetch.h"
+#include "sources/PageFetch.h"
 #include "sources/TiebaPictures.h"
 #include "sources/TiebaPostPictures.h"
 #include "sources/XiangcePictures.h"
@@ -13,114 +11,128 @@
 
 namespace {
 
-constexpr unsigned kPageTextFlags = TEXT_INFLATE | TEXT_UTF8;
-
-bool StopRequested(const Harvest& harvest) {
-    const uint8_t state = harvest.jobState.load();
-    return state == JOB_STOP_LISTING || state == JOB_STOP_REQUESTED;
-}
-
-// Hands the pictures of one page to AddPicture in page order. False when the listing ends here:
-// the page brings no picture not already listed in this call (a service that keeps answering
-// its last page would otherwise keep the listing going for ever), or a stop state was set.
-bool HandOver(Harvest& harvest, int albumIndex, const QList<PictureEntry>& entries,
-              QSet<QString>& listed) {
-    const bool anyNew = std::any_of(entries.begin(), entries.end(), [&](const PictureEntry& e) {
-        return !listed.contains(e.address);
-    });
-    if (!anyNew) {
-        return false;
-    }
-    for (const PictureEntry& entry : entries) {
-        listed.insert(entry.address);
-        AddPicture(harvest, albumIndex, entry.address, entry.description, QString());
-        if (StopRequested(harvest)) {
+// What the three listings share: the pictures listed so far and the hand-over of a page.
+class ListingCursor : public PictureCursor {
+protected:
+    // Hands the page's pictures to the sink in order; false when the listing ends here (nothing
+    // new on the page, or the sink asked to stop).
+    bool HandOver(const QList<PictureEntry>& entries, PictureSink& sink) {
+        const bool anyNew = std::any_of(entries.begin(), entries.end(), [&](const PictureEntry& e) {
+            return !listed_.contains(e.address);
+        });
+        if (!anyNew) {
             return false;
         }
+        for (const PictureEntry& entry : entries) {
+            listed_.insert(entry.address);
+            if (!sink.AddPicture(entry)) {
+                return false;
+            }
+        }
+        return true;
     }
-    return true;
-}
 
-// Fetches the page as UTF-8 text; false when the fetch failed or the text is empty.
-bool FetchPage(UrlRequest& request, const QString& url, QString& text) {
-    request.url = url;
-    return FetchPageText(request, text, kPageTextFlags) && !text.isEmpty();
-}
+private:
+    QSet<QString> listed_;
+};
 
-// The question for an album that claims pictures but lists none: on yes, the login window
-// opens at the album and the caller tries again once it is closed.
-bool VerifyAlbum(Harvest& harvest, const QString& albumKey) {
-    HarvestView& view = harvest.view();
-    if (!view.AskYesNo(QStringLiteral("为非公开相册,是否进行验证？\n\n验证成功后请手动关闭验证框"),
-                       QStringLiteral("提示"))) {
-        return false;
+// Album service: pages of 100 from an offset; an album that claims pictures but lists none on
+// its first page is offered for verification once.
+class XiangceCursor : public ListingCursor {
+public:
+    explicit XiangceCursor(const ST_PERLISTRECORD& album) : album_(album) {}
+
+    UrlRequest NextRequest() override {
+        return MakePageRequest(XiangcePictureListUrl(album_.strKey, offset_));
     }
-    view.RequestLogin(XiangceVerifyUrl(albumKey));
-    return true;
-}
+
+    bool TakePage(const QString& text, PictureSink& sink) override {
+        const QList<PictureEntry> entries = ParseXiangcePicturePage(text, album_.strName);
+        if (entries.isEmpty()) {
+            // A count of -1 (unknown) counts as pictures claimed.
+            if (static_cast<uint32_t>(album_.nPicCount) > 0 && offset_ == 0 && mayAsk_) {
+                mayAsk_ = false;
+                return sink.VerifyAlbum(album_.strKey);
+            }
+            return false;
+        }
+        offset_ += static_cast<int>(entries.size());
+        return HandOver(entries, sink);
+    }
+
+private:
+    const ST_PERLISTRECORD album_;
+    int offset_ = 0;
+    bool mayAsk_ = true;
+};
+
+// Forum album: pages of 200, numbered from 1.
+class TiebaCursor : public ListingCursor {
+public:
+    TiebaCursor(const ST_PERLISTRECORD& album, const QString& forumName)
+        : album_(album), forumName_(forumName) {}
+
+    UrlRequest NextRequest() override {
+        return MakePageRequest(TiebaPictureListUrl(forumName_, album_.strKey, ++page_));
+    }
+
+    bool TakePage(const QString& text, PictureSink& sink) override {
+        const QList<PictureEntry> entries = ParseTiebaPicturePage(text, album_.strName);
+        return !entries.isEmpty() && HandOver(entries, sink);
+    }
+
+private:
+    const ST_PERLISTRECORD album_;
+    const QString forumName_;
+    int page_ = 0;
+};
+
+// Forum post: guide batches of 50, each continuing after the last picture seen.
+class TiebaPostCursor : public ListingCursor {
+public:
+    explicit TiebaPostCursor(const ST_PERLISTRECORD& album) : album_(album) {}
+
+    UrlRequest NextRequest() override {
+        return MakePageRequest(TiebaGuideUrl(album_.strKey, lastPicId_));
+    }
+
+    bool TakePage(const QString& text, PictureSink& sink) override {
+        const QList<PictureEntry> entries = ParseTiebaGuidePage(text, lastPicId_, album_.strName);
+        if (entries.isEmpty() || !HandOver(entries, sink)) {
+            return false;
+        }
+        lastPicId_ = entries.last().id;
+        return true;
+    }
+
+private:
+    const ST_PERLISTRECORD album_;
+    QString lastPicId_;
+};
 
 }  // namespace
 
-void ListXiangcePictures(Harvest& harvest, int albumIndex) {
-    const ST_PERLISTRECORD album = harvest.albums.at(albumIndex);
-    UrlRequest request = MakePageRequest(QString());
-    QSet<QString> listed;
-    QString text;
-    int offset = 0;
-    bool mayAsk = true;
-    for (;;) {
-        if (!FetchPage(request, XiangcePictureListUrl(album.strKey, offset), text)) {
-            return;
-        }
-        const QList<PictureEntry> entries = ParseXiangcePicturePage(text, album.strName);
-        if (entries.isEmpty()) {
-            // A count of -1 (unknown) counts as pictures claimed.
-            if (static_cast<uint32_t>(album.nPicCount) > 0 && offset == 0 && mayAsk) {
-                mayAsk = false;
-                if (VerifyAlbum(harvest, album.strKey)) {
-                    continue;
-                }
-            }
-            return;
-        }
-        offset += static_cast<int>(entries.size());
-        if (!HandOver(harvest, albumIndex, entries, listed)) {
-            return;
-        }
+std::unique_ptr<PictureCursor> MakePictureCursor(int listType, const ST_PERLISTRECORD& album,
+                                                 const QString& forumName) {
+    switch (listType) {
+        case LIST_TYPE_XIANGCE:
+            return std::make_unique<XiangceCursor>(album);
+        case LIST_TYPE_TIEBA_ALBUMS:
+            return std::make_unique<TiebaCursor>(album, forumName);
+        default:
+            return std::make_unique<TiebaPostCursor>(album);
     }
 }
 
-void ListTiebaPictures(Harvest& harvest, int albumIndex) {
-    const ST_PERLISTRECORD album = harvest.albums.at(albumIndex);
-    const QString forumName = harvest.ForumName();
-    UrlRequest request = MakePageRequest(QString());
-    QSet<QString> listed;
-    QString text;
-    for (int page = 1;; ++page) {
-        if (!FetchPage(request, TiebaPictureListUrl(forumName, album.strKey, page), text)) {
-            return;
-        }
-        const QList<PictureEntry> entries = ParseTiebaPicturePage(text, album.strName);
-        if (entries.isEmpty() || !HandOver(harvest, albumIndex, entries, listed)) {
-            return;
-        }
-    }
-}
-
-void ListTiebaPostPictures(Harvest& harvest, int albumIndex) {
-    const ST_PERLISTRECORD album = harvest.albums.at(albumIndex);
-    UrlRequest request = MakePageRequest(QString());
-    QSet<QString> listed;
-    QString text;
-    QString lastPicId;
+ListingResult ListPictures(PictureCursor& cursor, PictureSink& sink, int maxRetries) {
     for (;;) {
-        if (!FetchPage(request, TiebaGuideUrl(album.strKey, lastPicId), text)) {
-            return;
+        const PageText page =
+            FetchListPage(cursor.NextRequest(), cursor.TextFlags(), maxRetries, StopCheck());
+        if (!page.ok) {
+            return {ListingEnd::PageFailed, page.failure};
         }
-        const QList<PictureEntry> entries = ParseTiebaGuidePage(text, lastPicId, album.strName);
-        if (entries.isEmpty() || !HandOver(harvest, albumIndex, entries, listed)) {
-            return;
+        if (page.text.isEmpty() || !cursor.TakePage(page.text, sink)) {
+            return {};
         }
-        lastPicId = entries.last().id;
     }
 }

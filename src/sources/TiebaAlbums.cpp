@@ -1,9 +1,8 @@
 #include "sources/TiebaAlbums.h"
 
-#include "app/Harvest.h"
 #include "sources/AlbumPage.h"
 #include "sources/Hosts.h"
-#include "sources/ListerFetch.h"
+#include "sources/NumberedPages.h"
 #include "text/StringCtrl.h"
 
 QString TiebaAlbumWallUrl(const QString& forumName, int page) {
@@ -38,18 +37,25 @@ QList<ST_PERLISTRECORD> ParseTiebaAlbumPage(const QString& text) {
     return records;
 }
 
-void ListTiebaAlbums(const QString& forumName, Harvest& harvest) {
-    UrlRequest request = MakePageRequest(QString());
+ListingResult ListTiebaAlbums(const QString& forumName, AlbumSink& sink, int maxRetries) {
+    // The wall's pages are numbered: a few are asked for at once, and handed over in order.
+    constexpr int kPagesAhead = 4;
+    NumberedPages pages(
+        [&forumName](int page) { return MakePageRequest(TiebaAlbumWallUrl(forumName, page)); }, 1,
+        kPagesAhead, TEXT_INFLATE | TEXT_UTF8, maxRetries,
+        [&sink] { return sink.StopRequested(); });
     QSet<QString> listedKeys;
-    QString text;
-    for (int page = 1;; ++page) {
-        request.url = TiebaAlbumWallUrl(forumName, page);
-        if (!FetchPageText(request, text, TEXT_INFLATE | TEXT_UTF8) || text.isEmpty()) {
-            return;
+    for (;;) {
+        const PageText wall = pages.Next();
+        if (!wall.ok) {
+            return {ListingEnd::PageFailed, wall.failure};
         }
-        if (!AddAlbumPage(harvest, ParseTiebaAlbumPage(text), listedKeys,
+        if (wall.text.isEmpty()) {
+            return {};
+        }
+        if (!AddAlbumPage(sink, ParseTiebaAlbumPage(wall.text), listedKeys,
                           PageRule::EndWhenNothingNew)) {
-            return;
+            return {sink.StopRequested() ? ListingEnd::Stopped : ListingEnd::Complete, {}};
         }
     }
 }

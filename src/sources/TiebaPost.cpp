@@ -1,7 +1,6 @@
 #include "sources/TiebaPost.h"
 
-#include "app/Harvest.h"
-#include "sources/ListerFetch.h"
+#include "sources/PageFetch.h"
 #include "text/StringCtrl.h"
 
 ST_PERLISTRECORD ParseTiebaPostPage(QString text, const QString& postAddress) {
@@ -14,10 +13,13 @@ ST_PERLISTRECORD ParseTiebaPostPage(QString text, const QString& postAddress) {
     return record;
 }
 
-void ListTiebaPost(const QString& postAddress, Harvest& harvest) {
-    QString text;
-    if (!FetchPageText(MakePageRequest(postAddress), text, TEXT_INFLATE)) {
-        return;
+ListingResult ListTiebaPost(const QString& postAddress, AlbumSink& sink, int maxRetries) {
+    // The post page is read as GBK (inflated, no UTF-8 flag).
+    const PageText page = FetchListPage(MakePageRequest(postAddress), TEXT_INFLATE, maxRetries,
+                                        [&sink] { return sink.StopRequested(); });
+    if (!page.ok) {
+        return {ListingEnd::PageFailed, page.failure};
     }
-    harvest.AddListedAlbum(ParseTiebaPostPage(text, postAddress));
+    sink.AddAlbum(ParseTiebaPostPage(page.text, postAddress));
+    return {};
 }

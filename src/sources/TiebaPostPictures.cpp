@@ -1,6 +1,6 @@
 #include "sources/TiebaPostPictures.h"
 
-#include "sources/ListerFetch.h"
+#include "sources/PageFetch.h"
 #include "text/StringCtrl.h"
 
 QString TiebaGuideUrl(const QString& postAddress, const QString& lastPicId) {

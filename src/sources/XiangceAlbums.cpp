@@ -1,9 +1,7 @@
 #include "sources/XiangceAlbums.h"
 
-#include "app/Harvest.h"
 #include "sources/AlbumPage.h"
 #include "sources/Hosts.h"
-#include "sources/ListerFetch.h"
 #include "text/StringCtrl.h"
 
 namespace {
@@ -78,29 +76,40 @@ QList<ST_PERLISTRECORD> ParseXiangceAlbumPage(const QString& text) {
     return records;
 }
 
-void ListXiangceAlbums(const QString& user, Harvest& harvest) {
+ListingResult ListXiangceAlbums(const QString& user, AlbumSink& sink, int maxRetries) {
     UrlRequest request = MakePageRequest(XiangceHomeUrl(user));
     request.endMarker = kHomeEndMarker;
-    QString text;
-    if (!FetchPageText(request, text, TEXT_INFLATE | TEXT_UTF8) || text.isEmpty()) {
-        return;
+    const PageText home = FetchAlbumPage(request, sink, maxRetries);
+    if (!home.ok) {
+        return {ListingEnd::PageFailed, home.failure};
     }
-    harvest.SetAccountFolder(user);
+    if (home.text.isEmpty()) {
+        return {};
+    }
+    sink.SetAccountFolder(user);
+    const auto ended = [&sink]() -> ListingResult {
+        return {sink.StopRequested() ? ListingEnd::Stopped : ListingEnd::Complete, {}};
+    };
 
     QSet<QString> listedKeys;
-    if (!AddAlbumPage(harvest, ParseXiangceHomePage(text), listedKeys, PageRule::AddAll)) {
-        return;
+    if (!AddAlbumPage(sink, ParseXiangceHomePage(home.text), listedKeys, PageRule::AddAll)) {
+        return ended();
     }
-    // The JSON pages continue after the last album of the previous page.
+    // The JSON pages continue after the last album of the previous page (same request record,
+    // end marker included).
     QString lastSign;
     for (;;) {
         request.url = XiangceAlbumListUrl(user, lastSign);
-        if (!FetchPageText(request, text, TEXT_INFLATE | TEXT_UTF8) || text.isEmpty()) {
-            return;
+        const PageText page = FetchAlbumPage(request, sink, maxRetries);
+        if (!page.ok) {
+            return {ListingEnd::PageFailed, page.failure};
         }
-        const QList<ST_PERLISTRECORD> albums = ParseXiangceAlbumPage(text);
-        if (!AddAlbumPage(harvest, albums, listedKeys, PageRule::EndWhenNothingNew)) {
-            return;
+        if (page.text.isEmpty()) {
+            return {};
+        }
+        const QList<ST_PERLISTRECORD> albums = ParseXiangceAlbumPage(page.text);
+        if (!AddAlbumPage(sink, albums, listedKeys, PageRule::EndWhenNothingNew)) {
+            return ended();
         }
         lastSign = albums.last().strKey;
     }

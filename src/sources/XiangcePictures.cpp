@@ -1,7 +1,7 @@
 #include "sources/XiangcePictures.h"
 
 #include "sources/Hosts.h"
-#include "sources/ListerFetch.h"
+#include "sources/PageFetch.h"
 #include "text/StringCtrl.h"
 
 QString XiangcePictureListUrl(const QString& albumKey, int offset) {

@@ -1,5 +1,6 @@
 // The album-list job end to end against the fake service, through http_proxy.
 
+#include "fakeservice/FakeText.h"
 #include "support/HarvestFixture.h"
 
 namespace {
@@ -97,7 +98,39 @@ TEST_F(ListingJob, StopEndsAfterTheCurrentAlbumAndKeepsIt) {
     EXPECT_EQ(harvest->albums.size(), 1);
     EXPECT_EQ(harvest->nListState.load(), LIST_IDLE);
     EXPECT_TRUE(view.Saw(QStringLiteral("status1: 获取相册列表完成，共1个")));
-    EXPECT_EQ(service.requestCount(FakePathKind::ForumWall), 1);
+    // The first page, and the few asked for ahead of it.
+    EXPECT_LE(service.requestCount(FakePathKind::ForumWall), 4);
+}
+
+// An unreachable host once ended as a plain count, exactly like an empty forum.
+TEST_F(ListingJob, UnreachableHostSaysTheListingFailed) {
+    QString closed;
+    {
+        FakeService gone;
+        closed = gone.proxyUrl();
+    }
+    HttpProxyGuard unreachable(closed);
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    EXPECT_TRUE(
+        view.Saw(QStringLiteral("status1: 获取相册列表失败（tieba.baidu.com 连接被拒绝），共0个")));
+    const ListingSummary summary = harvest->LastListing();
+    ASSERT_TRUE(summary.failure.has_value());
+    EXPECT_EQ(summary.failure->kind, FetchError::Refused);
+    EXPECT_TRUE(summary.failure->url.startsWith(QStringLiteral("http://tieba.baidu.com/photo/g?")));
+}
+
+TEST_F(ListingJob, BusyWallPageIsAskedAgain) {
+    service.overrideNext({FakePathKind::ForumWall, "&pn=1&", 503, 1, "0"});
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    EXPECT_EQ(harvest->albums.size(), 8);
+    EXPECT_FALSE(harvest->LastListing().failure.has_value());
+    int firstPage = 0;
+    for (const HttpRequest& request : service.server().requests()) {
+        firstPage += fake::QueryValue(request.path, "pn") == "1" ? 1 : 0;
+    }
+    EXPECT_EQ(firstPage, 2);
+    // Beside it, pages 2 to 5 at most, asked for ahead (page 2 ends the wall).
+    EXPECT_LE(service.requestCount(FakePathKind::ForumWall), 6);
 }
 
 TEST_F(ListingJob, NotReadyIgnoresTheCommand) {

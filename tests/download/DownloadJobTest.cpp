@@ -1,11 +1,16 @@
 // The download job end to end against the fake service, through http_proxy.
 
 #include "download/ListFiles.h"
+#include "net/NetworkThread.h"
 #include "support/HarvestFixture.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMap>
 
+#include <functional>
 #include <thread>
 
 namespace {
@@ -35,6 +40,19 @@ protected:
     int Pictures() const {
         return service.requestCount(FakePathKind::ForumPicture) +
                service.requestCount(FakePathKind::AlbumPicture);
+    }
+
+    // Polls until the condition holds (at most 10 s).
+    static bool WaitUntil(const std::function<bool()>& condition) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!condition()) {
+            if (clock.elapsed() > 10000) {
+                return false;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return true;
     }
 
     TempDir save;
@@ -123,7 +141,7 @@ TEST_F(DownloadJob, ListOnlyWritesAddressListsAndDownloadsNothing) {
     const QByteArray list = save.read(QStringLiteral("demo/春天的花/春天的花.lst"));
     EXPECT_EQ(list.count("\r\n"), 12);
     EXPECT_TRUE(list.startsWith("http://imgsrc.baidu.com/forum/pic/item/"));
-    EXPECT_EQ(harvest->jobPictureTotal.load(), 15);
+    EXPECT_EQ(harvest->LastResult().listed, 15);
 }
 
 TEST_F(DownloadJob, SkipDownloadedFetchesNothingNewTheSecondTime) {
@@ -169,21 +187,157 @@ TEST_F(DownloadJob, SavePathProblemsStopBeforeTheBusyState) {
     EXPECT_EQ(harvest->jobState.load(), JOB_IDLE);  // the next press starts again
 }
 
-TEST_F(DownloadJob, StopDuringDownloadSkipsMarkerAndFurtherAlbums) {
-    Configure(0);
+TEST_F(DownloadJob, StopDuringDownloadSkipsTheMarkerAndRepairsWhatIsSaved) {
+    Configure(OPT_FIX_ORDER);
     List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=faults"));
     view.savePath = save.path();
-    view.chosen = {2, 0};  // 停滞 (stalling pictures) first
+    view.chosen = {2};  // 停滞: one picture, then two that stall
     const int before = service.server().requestCount();
     harvest->DownloadCommand();
     // The picture list and the album's three pictures have been asked for.
     service.server().waitForRequests(before + 4, 10s);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return QFileInfo::exists(save.file(QStringLiteral("faults/停滞/1.jpg"))); }));
     harvest->DownloadCommand();  // the stop command
     harvest->WaitForJobs();
-    EXPECT_TRUE(Files(QStringLiteral("faults/停滞")).filter(QStringLiteral("pic.kzt")).isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(save.file(QStringLiteral("faults/格式"))));
+    EXPECT_EQ(Files(QStringLiteral("faults/停滞")), QStringList{QStringLiteral("1.jpg")});
+    EXPECT_TRUE(view.Saw(QStringLiteral("finished: 3 pictures")));
     EXPECT_TRUE(view.Saw(QStringLiteral("downloaded")));
+    EXPECT_TRUE(harvest->LastResult().stopped);
+    EXPECT_EQ(harvest->LastResult().failed(), 0);  // stopped pictures are not failures
     EXPECT_EQ(harvest->jobState.load(), JOB_IDLE);
+}
+
+// The skip rule once wrote its own state over the stop request, so the job went on with the
+// next album and wrote the interrupted album's marker.
+TEST_F(DownloadJob, StopWhileTheSkipRuleEndsAListingEndsTheJob) {
+    Configure(OPT_SKIP_DOWNLOADED, FILE_NAME_SEQUENCE, 1);
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=gen-3x10"));
+    const QString folder = save.file(QStringLiteral("gen-3x10/相册 1/"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString remembered =
+        QStringLiteral("http://imgsrc.baidu.com/forum/pic/item/gen-3x10_1_000005.jpg");
+    WriteDownloadedMarker(remembered, folder);
+    view.onPictureListed = [this](const PictureListedEvent& event) {
+        if (event.albumListed == 5) {
+            harvest->RequestDownloadStop();  // the next picture is the remembered one
+        }
+    };
+    Download({0, 1, 2});
+    EXPECT_TRUE(harvest->LastResult().stopped);
+    EXPECT_EQ(ReadDownloadedMarker(folder), remembered);
+    EXPECT_FALSE(view.Saw(QStringLiteral("status1: 正在下载第2/3个图集")));
+    EXPECT_FALSE(QFileInfo::exists(save.file(QStringLiteral("gen-3x10/相册 2"))));
+    EXPECT_EQ(harvest->jobState.load(), JOB_IDLE);
+}
+
+TEST_F(DownloadJob, AlbumThatIsNotWholeGetsNoMarkerAndARerunCompletesIt) {
+    struct Case {
+        const char* what;
+        FakeOverride fault;
+        int firstSaved;
+        int pictures;
+    };
+    const Case cases[] = {
+        {"a picture fails",
+         {FakePathKind::ForumPicture, "gen-1x250_1_000007", 404, 1, {}},
+         249,
+         250},
+        {"a list page fails", {FakePathKind::ForumPictureList, "&pn=2&", 404, 1, {}}, 200, 250},
+    };
+    Configure(OPT_SKIP_DOWNLOADED, FILE_NAME_SEQUENCE, 15);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir fresh;
+        view.savePath = fresh.path();
+        List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=gen-1x250"));
+        service.overrideNext(c.fault);
+        view.chosen = {0};
+        harvest->DownloadCommand();
+        harvest->WaitForJobs();
+        const QString folder = fresh.file(QStringLiteral("gen-1x250/相册 1/"));
+        EXPECT_EQ(harvest->LastResult().saved, c.firstSaved);
+        EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("pic.kzt")));
+
+        harvest->DownloadCommand();
+        harvest->WaitForJobs();
+        EXPECT_EQ(harvest->LastResult().saved, c.pictures);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), c.pictures + 1);
+        EXPECT_FALSE(ReadDownloadedMarker(folder).isEmpty());
+    }
+    EXPECT_TRUE(view.Saw(QStringLiteral("page failed: tieba.baidu.com: HTTP 404")));
+}
+
+TEST_F(DownloadJob, BusyListPageIsAskedAgainAndTheAlbumCompletes) {
+    Configure(0);
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    service.resetCounters();
+    service.overrideNext({FakePathKind::ForumPictureList, "&pn=1&", 429, 1, "0"});
+    Download({1});
+    EXPECT_EQ(service.requestCount(FakePathKind::ForumPictureList), 3);  // page 1 twice, page 2
+    EXPECT_EQ(Files(QStringLiteral("demo/春天的花")).size(), 13);        // and the marker
+    EXPECT_TRUE(harvest->LastResult().pageFailures.isEmpty());
+}
+
+TEST_F(DownloadJob, AlbumsOfOneJobGetTheFilesEachWouldGetAlone) {
+    // Every option that writes or changes an album's files.
+    Configure(OPT_SOURCE_NAMES | OPT_FIX_FORMAT, FILE_NAME_SOURCE, 15);
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    const QList<int> all = {0, 1, 2, 3, 4, 5, 6, 7};
+    TempDir together;
+    view.savePath = together.path();
+    view.chosen = all;
+    harvest->DownloadCommand();
+    harvest->WaitForJobs();
+    TempDir alone;
+    view.savePath = alone.path();
+    for (int album : all) {
+        view.chosen = {album};
+        harvest->DownloadCommand();
+        harvest->WaitForJobs();
+    }
+    const auto tree = [](const TempDir& dir) {
+        QMap<QString, QByteArray> files;
+        QDirIterator it(dir.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            QFile file(path);
+            file.open(QIODevice::ReadOnly);
+            files.insert(path.mid(dir.path().size()), file.readAll());
+        }
+        return files;
+    };
+    const QMap<QString, QByteArray> joint = tree(together);
+    EXPECT_EQ(joint.size(), 3 + 12 + 5 + 7 + 2 + 4 + 250 + 7 * 2);  // pictures, names, markers
+    EXPECT_EQ(joint, tree(alone));
+}
+
+TEST(DownloadJobDeathTest, ShuttingTheNetworkDownWithADownloadRunningEndsPromptly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            FakeService service;
+            HttpProxyGuard proxy(service);
+            TempDir settings;
+            TempDir save;
+            RecordingView view;
+            auto harvest = std::make_unique<Harvest>(settings.path());
+            harvest->SetView(&view);
+            harvest->bReady = 1;
+            view.address = QStringLiteral("http://tieba.baidu.com/photo/g?kw=faults");
+            harvest->GetAlbumsCommand();
+            harvest->WaitForJobs();
+            view.savePath = save.path();
+            view.chosen = {2};  // pictures that stall
+            harvest->DownloadCommand();
+            service.server().waitForRequests(service.server().requestCount() + 4, 10s);
+            const auto start = std::chrono::steady_clock::now();
+            const bool stopped = NetworkThread::ShutdownIfStarted(2s);
+            harvest.reset();  // stops the job and waits for it
+            const bool prompt = std::chrono::steady_clock::now() - start < 2s;
+            std::_Exit(stopped && prompt ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

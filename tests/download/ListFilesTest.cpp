@@ -1,6 +1,6 @@
 // The download list, the source-name file and the previously-downloaded marker, byte for byte.
 
-#include "app/Harvest.h"
+#include "download/DownloadBatch.h"
 #include "download/ListFiles.h"
 #include "support/TempDir.h"
 #include "text/TextPrinters.h"
@@ -26,9 +26,12 @@ TEST(DownloadList, GbkLinesAndFallbackAddressesOnTwoLines) {
     TempDir dir;
     const QString path = dir.write(QStringLiteral("Album.lst"), QByteArray(200, 'z'));
     DownloadBatch batch;
-    batch.addresses = QStringList{QStringLiteral("http://h/1.jpg"),
-                                  QStringLiteral("http://h/2.jpg\r\nhttp://b/2.jpg"),
-                                  QStringLiteral(u"http://h/图.jpg")};
+    for (const QStringList& addresses :
+         {QStringList{QStringLiteral("http://h/1.jpg")},
+          QStringList{QStringLiteral("http://h/2.jpg"), QStringLiteral("http://b/2.jpg")},
+          QStringList{QStringLiteral(u"http://h/图.jpg")}}) {
+        batch.pictures.push_back({addresses, QString(), QString(), QString()});
+    }
     EXPECT_TRUE(WriteDownloadList(batch, path));
     EXPECT_EQ(dir.read(QStringLiteral("Album.lst")),
               QByteArray("http://h/1.jpg\r\nhttp://h/2.jpg\r\nhttp://b/2.jpg\r\n"

@@ -1,7 +1,7 @@
 // Naming of listed pictures: file names from the rules, the album folder, unique names, the skip
 // rule and the source-name file; the folder chain of the save path.
 
-#include "app/Harvest.h"
+#include "app/AlbumList.h"
 #include "download/AddPicture.h"
 #include "download/ListFiles.h"
 #include "download/NamingText.h"
@@ -20,11 +20,7 @@ namespace {
 
 class Naming : public ::testing::Test {
 protected:
-    Naming() : harvest(settings.path()) {
-        harvest.SetView(&view);
-        harvest.batch.albumFolder = job.path();
-        harvest.jobState = JOB_RUNNING;
-    }
+    Naming() : folders(job.path()) { naming.batch.albumFolder = job.path(); }
 
     int Album(const QString& name, uint32_t rating = 0, int32_t extra = 0) {
         ST_PERLISTRECORD record;
@@ -32,31 +28,61 @@ protected:
         record.strKey = QStringLiteral("key");
         record.nRating = rating;
         record.nExtra = extra;
-        return harvest.albums.AddAlbum(record) - 1;
+        return albums.AddAlbum(record) - 1;
     }
     // Starts the next album as the download job does.
     void NewAlbum() {
-        harvest.batch.Clear();
-        harvest.batch.albumFolder = job.path();
-        harvest.jobState = JOB_RUNNING;
+        naming = AlbumNaming();
+        naming.batch.albumFolder = folders.jobFolder();
+        skipped = false;
     }
-    void Add(int album, const QString& address, const QString& source = QString()) {
-        AddPicture(harvest, album, address, source, QString());
+    // One listed picture of the album; once the skip rule has ended the album's listing, the
+    // lister hands over nothing more.
+    void Add(int album, const QString& address, const QString& source = QString(),
+             const QString& headers = QString()) {
+        if (skipped) {
+            return;
+        }
+        naming.album = albums.at(album);
+        namingJob.listedAlbums = static_cast<uint32_t>(albums.size());
+        PictureEntry entry;
+        entry.address = address;
+        entry.description = source;
+        entry.extraHeaders = headers;
+        skipped = AddPicture(namingJob, folders, naming, entry) == NamingOutcome::SkipRule;
     }
+    QStringList FileNames() const {
+        QStringList names;
+        for (const PlannedPicture& picture : naming.batch.pictures) {
+            names << picture.fileName;
+        }
+        return names;
+    }
+    QStringList Addresses() const {
+        QStringList addresses;
+        for (const PlannedPicture& picture : naming.batch.pictures) {
+            addresses << picture.AddressEntry();
+        }
+        return addresses;
+    }
+    const QString& AlbumFolder() const { return naming.batch.albumFolder; }
+    SaveRules& Rules() { return namingJob.rules; }
     // The file names given to pictures with these source names, in one album.
     QStringList NamesFor(const QStringList& sources) {
         const int album = Album(QStringLiteral("Album"));
         for (int i = 0; i < sources.size(); ++i) {
             Add(album, QStringLiteral("http://h/%1.jpg").arg(i), sources[i]);
         }
-        return harvest.batch.fileNames;
+        return FileNames();
     }
     static QString Picture(int i) { return QStringLiteral("http://h/%1.jpg").arg(i); }
 
-    TempDir settings;
     TempDir job;
-    RecordingView view;
-    Harvest harvest;
+    AlbumList albums;
+    NamingJob namingJob;
+    JobFolders folders;
+    AlbumNaming naming;
+    bool skipped = false;
 };
 
 TEST_F(Naming, FileNameTable) {
@@ -98,12 +124,12 @@ TEST_F(Naming, FileNameTable) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         NewAlbum();
-        harvest.jobRules.fileNameMode = c.mode;
+        Rules().fileNameMode = c.mode;
         Add(album, c.address, c.source);
-        ASSERT_EQ(harvest.batch.fileNames.size(), 1);
-        EXPECT_EQ(harvest.batch.fileNames[0], c.expected);
-        EXPECT_EQ(harvest.batch.albumFolder, job.path() + QStringLiteral("Album/"));
-        EXPECT_EQ(QFileInfo(harvest.batch.albumFolder + harvest.batch.fileNames[0]).absolutePath(),
+        ASSERT_EQ(FileNames().size(), 1);
+        EXPECT_EQ(FileNames()[0], c.expected);
+        EXPECT_EQ(AlbumFolder(), job.path() + QStringLiteral("Album/"));
+        EXPECT_EQ(QFileInfo(AlbumFolder() + FileNames()[0]).absolutePath(),
                   job.path() + QStringLiteral("Album"));
     }
 }
@@ -122,44 +148,43 @@ TEST_F(Naming, PrefixSuffixAndReplacements) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected.toStdString());
         NewAlbum();
-        harvest.jobRules.filePrefix = c.prefix;
-        harvest.jobRules.fileSuffix = c.suffix;
-        harvest.jobRules.replaceFrom = c.from;
-        harvest.jobRules.replaceTo = c.to;
+        Rules().filePrefix = c.prefix;
+        Rules().fileSuffix = c.suffix;
+        Rules().replaceFrom = c.from;
+        Rules().replaceTo = c.to;
         Add(album, Picture(1), c.source);
-        EXPECT_EQ(harvest.batch.fileNames, QStringList{c.expected});
+        EXPECT_EQ(FileNames(), QStringList{c.expected});
     }
 }
 
 TEST_F(Naming, SequenceWithPositionAndNumberCodes) {
     const int album = Album(QStringLiteral("Album"));
-    harvest.jobRules.fileNameMode = FILE_NAME_SEQUENCE;
-    harvest.jobRules.filePrefix = QStringLiteral("?9_");
-    harvest.jobRules.fileSuffix = QStringLiteral("_?2");
+    Rules().fileNameMode = FILE_NAME_SEQUENCE;
+    Rules().filePrefix = QStringLiteral("?9_");
+    Rules().fileSuffix = QStringLiteral("_?2");
     for (int i = 1; i <= 3; ++i) {
         Add(album, Picture(i));
     }
-    EXPECT_EQ(harvest.batch.fileNames,
-              (QStringList{"0001_1_1.jpg", "0001_2_2.jpg", "0001_3_3.jpg"}));
+    EXPECT_EQ(FileNames(), (QStringList{"0001_1_1.jpg", "0001_2_2.jpg", "0001_3_3.jpg"}));
 }
 
 TEST_F(Naming, EscapeCodesInTheirFixedOrder) {
     Album(QStringLiteral("First"));
     const int album = Album(QStringLiteral("Trip"), 7, -3);
-    harvest.albums.nSelected = 4;
-    harvest.jobRules.fileNameMode = FILE_NAME_SEQUENCE;
+    namingJob.chosenAlbums = 4;
+    Rules().fileNameMode = FILE_NAME_SEQUENCE;
 
-    harvest.jobRules.filePrefix = QStringLiteral("?1-?3-?4-?5-?6-?7-?9-");
+    Rules().filePrefix = QStringLiteral("?1-?3-?4-?5-?6-?7-?9-");
     Add(album, Picture(1));
-    EXPECT_EQ(harvest.batch.fileNames.last(), QStringLiteral("Trip-2-7--3-4-2-0002-1.jpg"));
+    EXPECT_EQ(FileNames().last(), QStringLiteral("Trip-2-7--3-4-2-0002-1.jpg"));
 
     // "?8" brings in "?9" (replaced after it) and "?1" (replaced before it, so it stays and
     // only loses its "?" in the cleaning); the account folder's "/" is cleaned away.
     NewAlbum();
-    harvest.SetAccountFolder(QStringLiteral("acct?9?1/"));
-    harvest.jobRules.filePrefix = QStringLiteral("?8-");
+    namingJob.accountFolder = QStringLiteral("acct?9?1/");
+    Rules().filePrefix = QStringLiteral("?8-");
     Add(album, Picture(1));
-    EXPECT_EQ(harvest.batch.fileNames.last(), QStringLiteral("acct00021-1.jpg"));
+    EXPECT_EQ(FileNames().last(), QStringLiteral("acct00021-1.jpg"));
 }
 
 TEST_F(Naming, ClashesAreNumberedFromTheNameBeforeItsExtension) {
@@ -190,7 +215,7 @@ TEST_F(Naming, ManyEqualNamesAreNumberedWithoutRescanning) {
     for (int i = 0; i < kPictures; ++i) {
         Add(album, Picture(i));
     }
-    const QStringList& names = harvest.batch.fileNames;
+    const QStringList names = FileNames();
     ASSERT_EQ(names.size(), kPictures);
     EXPECT_EQ(names[1], QStringLiteral("Album(1).jpg"));
     EXPECT_EQ(names.last(), QStringLiteral("Album(49999).jpg"));
@@ -199,11 +224,10 @@ TEST_F(Naming, ManyEqualNamesAreNumberedWithoutRescanning) {
 
 TEST_F(Naming, NameThatCleansToNothingBecomesTimeStamp) {
     const int album = Album(QStringLiteral("Album"));
-    harvest.jobRules.fileNameMode = FILE_NAME_ADDRESS;
+    Rules().fileNameMode = FILE_NAME_ADDRESS;
     Add(album, QStringLiteral("http://h/p/***"));
     const QRegularExpression stamp(QStringLiteral("^\\d{14}\\.jpg$"));
-    EXPECT_TRUE(stamp.match(harvest.batch.fileNames.value(0)).hasMatch())
-        << harvest.batch.fileNames.value(0).toStdString();
+    EXPECT_TRUE(stamp.match(FileNames().value(0)).hasMatch()) << FileNames().value(0).toStdString();
 }
 
 TEST_F(Naming, LongNamesFitTheFileSystem) {
@@ -227,11 +251,11 @@ TEST_F(Naming, LongNamesFitTheFileSystem) {
         NewAlbum();
         Add(album, Picture(1), c.source);
         Add(album, Picture(2), c.source);
-        EXPECT_EQ(harvest.batch.fileNames, c.expected);
-        for (const QString& name : harvest.batch.fileNames) {
+        EXPECT_EQ(FileNames(), c.expected);
+        for (const QString& name : FileNames()) {
             EXPECT_TRUE(QStringView(name).isValidUtf16());
             EXPECT_LE(name.toUtf8().size(), 255);
-            QFile file(harvest.batch.albumFolder + name);
+            QFile file(AlbumFolder() + name);
             EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << file.errorString().toStdString();
         }
     }
@@ -240,17 +264,17 @@ TEST_F(Naming, LongNamesFitTheFileSystem) {
 TEST_F(Naming, LengthCutLeavesRoomForTheFolder) {
     const int album = Album(QStringLiteral("Album"));
     Add(album, Picture(1), QString(300, u'a'));
-    const qsizetype limit = 250 - harvest.batch.albumFolder.size();
-    EXPECT_EQ(harvest.batch.fileNames[0], QString(limit, u'a') + ".jpg");
+    const qsizetype limit = 250 - AlbumFolder().size();
+    EXPECT_EQ(FileNames()[0], QString(limit, u'a') + ".jpg");
 
     // A deep folder never cuts names below 32 characters.
-    harvest.jobRules.albumNameMode = ALBUM_NAME_NONE;
+    Rules().albumNameMode = ALBUM_NAME_NONE;
     const QString deep = job.path() + QString(230, u'd') + QLatin1Char('/');
     ASSERT_TRUE(QDir().mkdir(deep));
-    harvest.batch.Clear();
-    harvest.batch.albumFolder = deep;
+    folders = JobFolders(deep);
+    NewAlbum();
     Add(album, Picture(1), QString(50, u'b') + ".png");
-    EXPECT_EQ(harvest.batch.fileNames[0], QString(32, u'b') + ".jpg");
+    EXPECT_EQ(FileNames()[0], QString(32, u'b') + ".jpg");
 }
 
 TEST_F(Naming, AlbumFolderFromNamePrefixAndSuffix) {
@@ -271,23 +295,23 @@ TEST_F(Naming, AlbumFolderFromNamePrefixAndSuffix) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.folder.toStdString());
         NewAlbum();
-        harvest.jobRules.albumNameMode = c.mode;
-        harvest.jobRules.albumPrefix = c.prefix;
-        harvest.jobRules.albumSuffix = c.suffix;
+        Rules().albumNameMode = c.mode;
+        Rules().albumPrefix = c.prefix;
+        Rules().albumSuffix = c.suffix;
         Add(album, Picture(1));
         Add(album, Picture(2));
-        EXPECT_EQ(harvest.batch.albumFolder, job.path() + c.folder);
-        EXPECT_TRUE(QFileInfo(harvest.batch.albumFolder).isDir());
+        EXPECT_EQ(AlbumFolder(), job.path() + c.folder);
+        EXPECT_TRUE(QFileInfo(AlbumFolder()).isDir());
     }
 }
 
 TEST_F(Naming, LongAlbumNameFitsAsFolderAndListFileName) {
     const QString tu(1, QChar(0x56FE));
     const int album = Album(tu.repeated(300));
-    harvest.jobRules.optionFlags = OPT_SOURCE_NAMES;
+    Rules().optionFlags = OPT_SOURCE_NAMES;
     Add(album, Picture(1), QStringLiteral("s"));
     const QString folder = job.path() + tu.repeated(83) + QLatin1Char('/');
-    EXPECT_EQ(harvest.batch.albumFolder, folder);
+    EXPECT_EQ(AlbumFolder(), folder);
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_TRUE(QFileInfo::exists(folder + tu.repeated(83) + ".txt"));
     EXPECT_EQ(ListFileBaseName(tu.repeated(300)), tu.repeated(83));
@@ -295,10 +319,11 @@ TEST_F(Naming, LongAlbumNameFitsAsFolderAndListFileName) {
 
 TEST_F(Naming, UncreatableAlbumFolderStillListsThePictures) {
     const int album = Album(QStringLiteral("Album"));
-    harvest.batch.albumFolder = job.path() + QStringLiteral("missing/");
+    folders = JobFolders(job.path() + QStringLiteral("missing/"));
+    NewAlbum();
     Add(album, Picture(1));
-    EXPECT_EQ(harvest.batch.albumFolder, job.path() + QStringLiteral("missing/Album/"));
-    EXPECT_EQ(harvest.batch.fileNames, QStringList{"Album.jpg"});
+    EXPECT_EQ(AlbumFolder(), job.path() + QStringLiteral("missing/Album/"));
+    EXPECT_EQ(FileNames(), QStringList{"Album.jpg"});
 }
 
 TEST_F(Naming, SkipRuleStopsAtTheRememberedPicture) {
@@ -324,7 +349,7 @@ TEST_F(Naming, SkipRuleStopsAtTheRememberedPicture) {
             QDir().mkdir(job.file(QStringLiteral("Album")));
             WriteDownloadedMarker(c.marker, job.file(QStringLiteral("Album/")));
         }
-        harvest.jobRules.optionFlags = c.option ? OPT_SKIP_DOWNLOADED : 0;
+        Rules().optionFlags = c.option ? OPT_SKIP_DOWNLOADED : 0;
         for (int i = 1; i <= 5; ++i) {
             Add(album, Picture(i));
         }
@@ -332,45 +357,44 @@ TEST_F(Naming, SkipRuleStopsAtTheRememberedPicture) {
         for (int i = 1; i <= c.listed; ++i) {
             expected << Picture(i);
         }
-        EXPECT_EQ(harvest.batch.addresses, expected);
-        EXPECT_EQ(harvest.batch.fileNames.size(), c.listed);
-        EXPECT_EQ(harvest.jobState.load(), c.listed < 5 ? JOB_STOP_LISTING : JOB_RUNNING);
+        EXPECT_EQ(Addresses(), expected);
+        EXPECT_EQ(FileNames().size(), c.listed);
+        EXPECT_EQ(skipped, c.listed < 5);
     }
 }
 
 TEST_F(Naming, AlbumsWithoutFolderShareTheJobFolderMarker) {
     const int first = Album(QStringLiteral("A"));
     const int second = Album(QStringLiteral("B"));
-    harvest.jobRules.albumNameMode = ALBUM_NAME_NONE;
-    harvest.jobRules.optionFlags = OPT_SKIP_DOWNLOADED;
+    Rules().albumNameMode = ALBUM_NAME_NONE;
+    Rules().optionFlags = OPT_SKIP_DOWNLOADED;
     WriteDownloadedMarker(Picture(2), job.path());
 
     Add(first, Picture(1));
     Add(first, Picture(2));
-    EXPECT_EQ(harvest.batch.addresses, QStringList{Picture(1)});
-    EXPECT_EQ(harvest.batch.albumFolder, job.path());
+    EXPECT_EQ(Addresses(), QStringList{Picture(1)});
+    EXPECT_EQ(AlbumFolder(), job.path());
 
     NewAlbum();
     Add(second, Picture(2));
-    EXPECT_TRUE(harvest.batch.addresses.isEmpty());
-    EXPECT_EQ(harvest.jobState.load(), JOB_STOP_LISTING);
+    EXPECT_TRUE(Addresses().isEmpty());
+    EXPECT_TRUE(skipped);
 }
 
 TEST_F(Naming, BatchEntriesStatusAndSourceNameFile) {
     const int album = Album(QStringLiteral("Album"));
-    harvest.jobRules.optionFlags = OPT_SOURCE_NAMES | OPT_SKIP_DOWNLOADED;
+    Rules().optionFlags = OPT_SOURCE_NAMES | OPT_SKIP_DOWNLOADED;
     QDir().mkdir(job.file(QStringLiteral("Album")));
     WriteDownloadedMarker(Picture(3), job.file(QStringLiteral("Album/")));
     const QString emoji = QStringLiteral(u"x\U0001F600");
-    AddPicture(harvest, album, Picture(1), QStringLiteral(u"  名字/1 "), QStringLiteral("H: 1"));
-    AddPicture(harvest, album, Picture(2), emoji, QString());
-    AddPicture(harvest, album, Picture(3), QStringLiteral("dropped"), QString());
+    Add(album, Picture(1), QStringLiteral(u"  名字/1 "), QStringLiteral("H: 1"));
+    Add(album, Picture(2), emoji);
+    Add(album, Picture(3), QStringLiteral("dropped"));
 
-    EXPECT_EQ(harvest.batch.extraHeaders, (QStringList{"H: 1", ""}));
-    EXPECT_EQ(harvest.batch.fileNames, (QStringList{QStringLiteral(u"名字1.jpg"), emoji + ".jpg"}));
-    EXPECT_EQ(view.EventsStartingWith(QStringLiteral("status2: ")),
-              (QStringList{QStringLiteral(u"status2: 已获取到1张图片信息"),
-                           QStringLiteral(u"status2: 已获取到2张图片信息")}));
+    ASSERT_EQ(naming.batch.size(), 2);
+    EXPECT_EQ(naming.batch.pictures[0].extraHeaders, QStringLiteral("H: 1"));
+    EXPECT_TRUE(naming.batch.pictures[1].extraHeaders.isEmpty());
+    EXPECT_EQ(FileNames(), (QStringList{QStringLiteral(u"名字1.jpg"), emoji + ".jpg"}));
 
     const QString lines = QStringLiteral(u"  名字/1 \r\n") + emoji + "\r\n";
     const QByteArray expected =
@@ -380,7 +404,7 @@ TEST_F(Naming, BatchEntriesStatusAndSourceNameFile) {
 
     // Listing the album again starts the file anew.
     NewAlbum();
-    harvest.jobRules.optionFlags = OPT_SOURCE_NAMES;
+    Rules().optionFlags = OPT_SOURCE_NAMES;
     Add(album, Picture(1), QStringLiteral("again"));
     const QString again = QStringLiteral("again\r\n");
     EXPECT_EQ(job.read(QStringLiteral("Album/Album.txt")),

@@ -4,7 +4,9 @@
 #include "fakeservice/FakeText.h"
 #include "net/CookieShare.h"
 #include "net/URLSource2.h"
+#include "sources/PageFetch.h"
 #include "sources/PictureListers.h"
+#include "sources/XiangcePictures.h"
 #include "support/HarvestFixture.h"
 
 #include <QRegularExpression>
@@ -15,40 +17,52 @@
 
 namespace {
 
-// The recording view with a hook on the second status line, which AddPicture sets after every
-// picture it adds.
-class StatusHookView : public RecordingView {
-public:
-    void SetStatus2(const QString& text) override {
-        RecordingView::SetStatus2(text);
-        if (onStatus2) {
-            onStatus2(text);
-        }
-    }
-    std::function<void(const QString&)> onStatus2;
-};
-
 const QString kQuestion =
     QStringLiteral("question: 提示: 为非公开相册,是否进行验证？\n\n验证成功后请手动关闭验证框");
+
+// Collects what a lister hands over; asks for the verification as the download job does; can
+// refuse further pictures after some.
+class CollectingSink : public PictureSink {
+public:
+    explicit CollectingSink(HarvestView& view) : view_(view) {}
+    bool AddPicture(const PictureEntry& entry) override {
+        entries.append(entry);
+        return stopAfter < 0 || entries.size() < stopAfter;
+    }
+    bool VerifyAlbum(const QString& albumKey) override {
+        if (!view_.AskYesNo(
+                QStringLiteral("为非公开相册,是否进行验证？\n\n验证成功后请手动关闭验证框"),
+                QStringLiteral("提示"))) {
+            return false;
+        }
+        view_.RequestLogin(XiangceVerifyUrl(albumKey));
+        return true;
+    }
+    QList<PictureEntry> entries;
+    qsizetype stopAfter = -1;
+
+private:
+    HarvestView& view_;
+};
 
 class PictureLister : public HarvestFixture {
 protected:
     void SetUp() override { CookieShare::ClearCookies(); }
-    void TearDown() override {
-        harvest->jobState = JOB_IDLE;
-        harvest->SetView(&view);
-        CookieShare::ClearCookies();
-    }
+    void TearDown() override { CookieShare::ClearCookies(); }
 
-    // Lists the albums of the address, then sets up the download state of one album's listing.
+    // Lists the albums of the address, then the requests of one album's listing are counted.
     void ListAlbums(const QString& address) {
         List(address);
         ASSERT_GT(harvest->albums.size(), 0) << address.toStdString();
         service.resetCounters();
         firstRequest_ = static_cast<int>(service.server().requests().size());
-        harvest->batch.Clear();
-        harvest->batch.albumFolder = save.path();
-        harvest->jobState = JOB_RUNNING;
+        sink.entries.clear();
+    }
+    // Lists the pictures of album `index` of the listing as the download job's lister does.
+    ListingResult ListPicturesOf(int index) {
+        const std::unique_ptr<PictureCursor> cursor = MakePictureCursor(
+            harvest->nListType.load(), harvest->albums.at(index), harvest->ForumName());
+        return ListPictures(*cursor, sink);
     }
 
     // The query value `key` of every request since ListAlbums whose path is `path`, in order.
@@ -63,10 +77,15 @@ protected:
         return values;
     }
 
-    const QStringList& Addresses() const { return harvest->batch.addresses; }
+    QStringList Addresses() const {
+        QStringList addresses;
+        for (const PictureEntry& entry : sink.entries) {
+            addresses << entry.address;
+        }
+        return addresses;
+    }
 
-    TempDir save;
-    StatusHookView hookView;
+    CollectingSink sink{view};
 
 private:
     int firstRequest_ = 0;
@@ -84,16 +103,16 @@ QString PictureId(const char* set, int album, int picture) {
 
 TEST_F(PictureLister, ForumAlbumFromItsFirstPage) {
     ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
-    ListTiebaPictures(*harvest, 1);  // 春天的花, thread 1002
+    EXPECT_EQ(ListPicturesOf(1).end, ListingEnd::Complete);  // 春天的花, thread 1002
 
     ASSERT_EQ(Addresses().size(), 12);
     for (int k = 0; k < 12; ++k) {
         EXPECT_EQ(Addresses()[k], ForumPicture(PictureId("demo", 2, k)));
+        EXPECT_EQ(sink.entries[k].id, PictureId("demo", 2, k));
     }
-    // Descriptions are the source names; a picture without one takes the album's name.
-    EXPECT_EQ(harvest->batch.fileNames[0], QStringLiteral("照片 1.jpg"));
-    EXPECT_TRUE(harvest->batch.fileNames[3].startsWith(QStringLiteral("春天的花")));
-    EXPECT_EQ(harvest->jobState.load(), JOB_RUNNING);
+    // The descriptions; a picture without one takes the album's name.
+    EXPECT_EQ(sink.entries[0].description, QStringLiteral("照片 1"));
+    EXPECT_EQ(sink.entries[3].description, QStringLiteral("春天的花"));
 
     // The first page and the empty one after it.
     const QByteArray list = "/photo/g/bw/picture/list";
@@ -105,7 +124,7 @@ TEST_F(PictureLister, ForumAlbumFromItsFirstPage) {
 
 TEST_F(PictureLister, ForumAlbumPagesOf200) {
     ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/g?kw=gen-1x450"));
-    ListTiebaPictures(*harvest, 0);
+    ListPicturesOf(0);
 
     ASSERT_EQ(Addresses().size(), 450);
     EXPECT_EQ(Addresses()[200], ForumPicture(PictureId("gen-1x450", 1, 200)));
@@ -121,7 +140,7 @@ TEST_F(PictureLister, ForumAlbumPagesOf200) {
 
 TEST_F(PictureLister, PostBatchesContinueAfterTheLastPicture) {
     ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/p?kw=gen-1x120&tid=1001"));
-    ListTiebaPostPictures(*harvest, 0);
+    ListPicturesOf(0);
 
     ASSERT_EQ(Addresses().size(), 120);
     for (int k = 0; k < 120; ++k) {
@@ -141,7 +160,7 @@ TEST_F(PictureLister, PostBatchesContinueAfterTheLastPicture) {
 
 TEST_F(PictureLister, AlbumServicePagesStepByThePicturesFound) {
     ListAlbums(QStringLiteral("http://xiangce.baidu.com/u/gen-1x250"));
-    ListXiangcePictures(*harvest, 0);
+    ListPicturesOf(0);
 
     ASSERT_EQ(Addresses().size(), 250);
     const QRegularExpression fullSize(
@@ -162,7 +181,7 @@ TEST_F(PictureLister, EmptyPublicAlbumEndsWithoutAQuestion) {
     ListAlbums(QStringLiteral("http://xiangce.baidu.com/u/demo"));
     ASSERT_EQ(harvest->albums.at(6).strName, QStringLiteral("空相册"));
     view.answerYes = true;
-    ListXiangcePictures(*harvest, 6);
+    ListPicturesOf(6);
     EXPECT_TRUE(Addresses().isEmpty());
     EXPECT_TRUE(view.EventsStartingWith(QStringLiteral("question:")).isEmpty());
     EXPECT_EQ(service.requestCount(FakePathKind::AlbumPictureList), 1);
@@ -171,7 +190,7 @@ TEST_F(PictureLister, EmptyPublicAlbumEndsWithoutAQuestion) {
 TEST_F(PictureLister, PrivateAlbumAnsweredNo) {
     ListAlbums(QStringLiteral("http://xiangce.baidu.com/u/private"));
     view.answerYes = false;
-    ListXiangcePictures(*harvest, 1);  // 私密相册
+    ListPicturesOf(1);  // 私密相册
     EXPECT_TRUE(Addresses().isEmpty());
     EXPECT_EQ(view.EventsStartingWith(QStringLiteral("question:")), QStringList{kQuestion});
     EXPECT_TRUE(view.EventsStartingWith(QStringLiteral("login:")).isEmpty());
@@ -187,7 +206,7 @@ TEST_F(PictureLister, PrivateAlbumListedAfterTheVerification) {
         EXPECT_TRUE(
             FetchUrl(UrlRequest(QStringLiteral("http://xiangce.baidu.com/login")), response, 0));
     };
-    ListXiangcePictures(*harvest, 1);
+    ListPicturesOf(1);
 
     ASSERT_EQ(Addresses().size(), 5);
     EXPECT_TRUE(Addresses()[4].endsWith(QStringLiteral("/album/pic/item/private_2_000004.jpg")));
@@ -203,7 +222,7 @@ TEST_F(PictureLister, PrivateAlbumListedAfterTheVerification) {
 TEST_F(PictureLister, PrivateAlbumStillEmptyIsNotAskedAgain) {
     ListAlbums(QStringLiteral("http://xiangce.baidu.com/u/private"));
     view.answerYes = true;  // but the login window is closed without verifying
-    ListXiangcePictures(*harvest, 1);
+    ListPicturesOf(1);
     EXPECT_TRUE(Addresses().isEmpty());
     EXPECT_EQ(view.EventsStartingWith(QStringLiteral("question:")).size(), 1);
     EXPECT_EQ(view.EventsStartingWith(QStringLiteral("login:")).size(), 1);
@@ -213,68 +232,50 @@ TEST_F(PictureLister, PrivateAlbumStillEmptyIsNotAskedAgain) {
 TEST_F(PictureLister, RepeatingServicesEnd) {
     struct Case {
         const char* address;
-        void (*lister)(Harvest&, int);
         FakePathKind kind;
         int requests;
         int handedOver;
     };
     const Case cases[] = {
         // The second page repeats the first (all 120): nothing new, the end.
-        {"http://tieba.baidu.com/photo/g?kw=repeat", ListTiebaPictures,
-         FakePathKind::ForumPictureList, 2, 120},
+        {"http://tieba.baidu.com/photo/g?kw=repeat", FakePathKind::ForumPictureList, 2, 120},
         // Offsets 0 and 100, then offset 120 answers the page at 100 again.
-        {"http://xiangce.baidu.com/u/repeat", ListXiangcePictures, FakePathKind::AlbumPictureList,
-         3, 120},
+        {"http://xiangce.baidu.com/u/repeat", FakePathKind::AlbumPictureList, 3, 120},
         // The guide wraps around: the third batch brings 20 new pictures and 30 from the start,
         // handed over with them; the fourth brings nothing new.
-        {"http://tieba.baidu.com/photo/p?kw=repeat&tid=1001", ListTiebaPostPictures,
-         FakePathKind::ForumGuide, 4, 150},
+        {"http://tieba.baidu.com/photo/p?kw=repeat&tid=1001", FakePathKind::ForumGuide, 4, 150},
     };
     for (const Case& c : cases) {
         ListAlbums(QString::fromUtf8(c.address));
-        c.lister(*harvest, 0);
+        ListPicturesOf(0);
         EXPECT_EQ(service.requestCount(c.kind), c.requests) << c.address;
-        EXPECT_EQ(Addresses().size(), c.handedOver) << c.address;
-        EXPECT_EQ(QSet<QString>(Addresses().begin(), Addresses().end()).size(), 120) << c.address;
+        const QStringList addresses = Addresses();
+        EXPECT_EQ(addresses.size(), c.handedOver) << c.address;
+        EXPECT_EQ(QSet<QString>(addresses.begin(), addresses.end()).size(), 120) << c.address;
     }
 }
 
-TEST_F(PictureLister, StopEndsAfterTheCurrentPicture) {
+TEST_F(PictureLister, SinkEndsTheListingAfterTheCurrentPicture) {
     struct Case {
         const char* address;
-        void (*lister)(Harvest&, int);
         FakePathKind kind;
     };
     const Case cases[] = {
-        {"http://tieba.baidu.com/photo/g?kw=gen-1x450", ListTiebaPictures,
-         FakePathKind::ForumPictureList},
-        {"http://xiangce.baidu.com/u/gen-1x250", ListXiangcePictures,
-         FakePathKind::AlbumPictureList},
-        {"http://tieba.baidu.com/photo/p?kw=gen-1x120&tid=1001", ListTiebaPostPictures,
-         FakePathKind::ForumGuide},
+        {"http://tieba.baidu.com/photo/g?kw=gen-1x450", FakePathKind::ForumPictureList},
+        {"http://xiangce.baidu.com/u/gen-1x250", FakePathKind::AlbumPictureList},
+        {"http://tieba.baidu.com/photo/p?kw=gen-1x120&tid=1001", FakePathKind::ForumGuide},
     };
-    for (const JobState stop : {JOB_STOP_REQUESTED, JOB_STOP_LISTING}) {
-        for (const Case& c : cases) {
-            harvest->SetView(&view);
-            ListAlbums(QString::fromUtf8(c.address));
-            // The user presses stop while the second picture is being added.
-            int added = 0;
-            hookView.onStatus2 = [&](const QString&) {
-                if (++added == 2) {
-                    harvest->jobState = stop;
-                }
-            };
-            harvest->SetView(&hookView);
-            c.lister(*harvest, 0);
-            EXPECT_EQ(added, 2) << c.address;
-            EXPECT_EQ(Addresses().size(), 2) << c.address;
-            EXPECT_EQ(harvest->jobState.load(), stop) << c.address;
-            EXPECT_EQ(service.requestCount(c.kind), 1) << c.address;
-        }
+    for (const Case& c : cases) {
+        ListAlbums(QString::fromUtf8(c.address));
+        // The sink (the skip rule, or a stop) refuses more after the second picture.
+        sink.stopAfter = 2;
+        ListPicturesOf(0);
+        EXPECT_EQ(Addresses().size(), 2) << c.address;
+        EXPECT_EQ(service.requestCount(c.kind), 1) << c.address;
     }
 }
 
-TEST_F(PictureLister, FailedFetchKeepsWhatWasListed) {
+TEST_F(PictureLister, FailedFetchKeepsWhatWasListedAndSaysWhy) {
     ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/g?kw=gen-1x450"));
     // After the first page the service becomes unreachable.
     QString closedProxy;
@@ -282,17 +283,20 @@ TEST_F(PictureLister, FailedFetchKeepsWhatWasListed) {
         FakeService gone;
         closedProxy = gone.proxyUrl();
     }
-    std::optional<HttpProxyGuard> unreachable;
-    hookView.onStatus2 = [&](const QString&) {
-        if (!unreachable) {
-            unreachable.emplace(closedProxy);
-        }
-    };
-    harvest->SetView(&hookView);
-    ListTiebaPictures(*harvest, 0);
-    unreachable.reset();
+    const std::unique_ptr<PictureCursor> cursor =
+        MakePictureCursor(harvest->nListType.load(), harvest->albums.at(0), harvest->ForumName());
+    const PageText first = FetchListPage(cursor->NextRequest(), cursor->TextFlags(), 0, {});
+    ASSERT_TRUE(first.ok);
+    ASSERT_TRUE(cursor->TakePage(first.text, sink));
+    PageText second;
+    {
+        HttpProxyGuard unreachable(closedProxy);
+        second = FetchListPage(cursor->NextRequest(), cursor->TextFlags(), 0, {});
+    }
+    EXPECT_FALSE(second.ok);
+    EXPECT_EQ(second.failure.kind, FetchError::Refused);
+    EXPECT_EQ(second.failure.Host(), QStringLiteral("tieba.baidu.com"));
     EXPECT_EQ(Addresses().size(), 200);
-    EXPECT_EQ(harvest->jobState.load(), JOB_RUNNING);
     EXPECT_EQ(service.requestCount(FakePathKind::ForumPictureList), 1);
 }
 

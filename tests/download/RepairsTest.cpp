@@ -1,6 +1,6 @@
 // Repairs after a download: extensions after the files' first bytes, times in album order.
 
-#include "app/Harvest.h"
+#include "download/DownloadBatch.h"
 #include "download/Repairs.h"
 #include "support/TempDir.h"
 #include "text/TextPrinters.h"
@@ -93,14 +93,17 @@ TEST(FixPictureFormats, BatchNamesFollowTheFiles) {
     dir.write(QStringLiteral("2.jpg"), QByteArray("\xFF\xD8\xFF", 3));
     dir.write(QStringLiteral("4.jpg"), QByteArray("GIF89a"));
     dir.write(QStringLiteral("4.gif"), QByteArray("not ours"));
-    batch.fileNames = QStringList{"1.jpg", "2.jpg", "3.jpg", "4.jpg"};
-    for (const QString& name : batch.fileNames) {
-        batch.addresses << QStringLiteral("http://h/") + name;
-        batch.extraHeaders << QString();
+    for (const QString name : {"1.jpg", "2.jpg", "3.jpg", "4.jpg"}) {
+        batch.pictures.push_back(
+            {{QStringLiteral("http://h/") + name}, name, QString(), QString()});
         batch.foldedNames.insert(name.toCaseFolded());
     }
     FixPictureFormats(batch);
-    EXPECT_EQ(batch.fileNames, (QStringList{"1.png", "2.jpg", "3.jpg", "4.jpg"}));
+    QStringList names;
+    for (const PlannedPicture& picture : batch.pictures) {
+        names << picture.fileName;
+    }
+    EXPECT_EQ(names, (QStringList{"1.png", "2.jpg", "3.jpg", "4.jpg"}));
     EXPECT_EQ(batch.foldedNames, (QSet<QString>{"1.png", "2.jpg", "3.jpg", "4.jpg"}));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
               (QStringList{"1.png", "2.jpg", "4.gif", "4.jpg"}));
@@ -110,7 +113,10 @@ TEST(FixPictureOrder, TimesFallByAMinutePerPicture) {
     TempDir dir;
     DownloadBatch batch;
     batch.albumFolder = dir.path();
-    batch.fileNames = QStringList{"a.jpg", "b.jpg", "missing.jpg", "d.jpg"};
+    for (const QString name : {"a.jpg", "b.jpg", "missing.jpg", "d.jpg"}) {
+        batch.pictures.push_back(
+            {{QStringLiteral("http://h/") + name}, name, QString(), QString()});
+    }
     for (const char* name : {"a.jpg", "b.jpg", "d.jpg"}) {
         dir.write(QString::fromLatin1(name), "x");
     }

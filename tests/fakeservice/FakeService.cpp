@@ -134,6 +134,35 @@ void FakeService::touch() {
     lastActivity_ = Now();
 }
 
+void FakeService::overrideNext(const FakeOverride& override) {
+    std::lock_guard lock(mutex_);
+    overrides_.push_back(override);
+}
+
+bool FakeService::TakeOverride(const FakeRequest& request, FakeReply& reply) {
+    std::lock_guard lock(mutex_);
+    for (auto it = overrides_.begin(); it != overrides_.end(); ++it) {
+        if (it->kind != reply.kind || !request.target.contains(it->targetContains)) {
+            continue;
+        }
+        FakeReply replaced;
+        replaced.kind = reply.kind;
+        replaced.status = it->status;
+        replaced.latencyMs = reply.latencyMs;
+        replaced.setHeader("Content-Type", "text/html; charset=utf-8");
+        if (!it->retryAfter.isEmpty()) {
+            replaced.setHeader("Retry-After", it->retryAfter);
+        }
+        replaced.body = "<html><body>status " + QByteArray::number(it->status) + "</body></html>";
+        reply = replaced;
+        if (--it->times <= 0) {
+            overrides_.erase(it);
+        }
+        return true;
+    }
+    return false;
+}
+
 void FakeService::handle(const HttpRequest& request, HttpExchange& exchange) {
     touch();
     FakeRequest fake;
@@ -142,7 +171,8 @@ void FakeService::handle(const HttpRequest& request, HttpExchange& exchange) {
     fake.target = request.path;
     fake.headers = request.headers;
     fake.body = request.body;
-    const FakeReply reply = Answer(fake, options());
+    FakeReply reply = Answer(fake, options());
+    TakeOverride(fake, reply);
     ++counts_[static_cast<size_t>(reply.kind)];
     Send(reply, exchange);
     touch();

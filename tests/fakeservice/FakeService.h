@@ -14,6 +14,15 @@
 #include <optional>
 #include <vector>
 
+// An answer that the next matching requests get instead of their own (tests of failures).
+struct FakeOverride {
+    FakePathKind kind = FakePathKind::Unknown;
+    QByteArray targetContains;  // what the path and query must hold; empty: any of the kind
+    int status = 503;
+    int times = 1;          // how many requests get it
+    QByteArray retryAfter;  // the Retry-After value; empty for none
+};
+
 class FakeService {
 public:
     explicit FakeService(const FakeOptions& options = {});
@@ -31,6 +40,9 @@ public:
     int requestCount(FakePathKind kind) const;
     int totalRequests() const;
     void resetCounters();
+    // The next `times` requests that match get the override's status instead of their answer.
+    void overrideNext(const FakeOverride& override);
+
     // When the last request arrived or was answered (the service's start before any).
     std::chrono::steady_clock::time_point lastActivity() const;
 
@@ -40,9 +52,11 @@ public:
 private:
     void handle(const HttpRequest& request, HttpExchange& exchange);
     void touch();
+    bool TakeOverride(const FakeRequest& request, FakeReply& reply);
 
-    mutable std::mutex mutex_;  // guards options_
+    mutable std::mutex mutex_;  // guards options_ and overrides_
     FakeOptions options_;
+    std::vector<FakeOverride> overrides_;
     std::array<std::atomic<int>, kFakePathKindCount> counts_{};
     std::atomic<std::chrono::steady_clock::rep> lastActivity_;
     HttpServer server_;  // last: stopped first, so no handler outlives the members above

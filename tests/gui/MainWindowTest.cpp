@@ -126,6 +126,35 @@ TEST_F(MainWindow, ListsSelectsAllAndDownloads) {
               QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
 }
 
+// The window said "获取相册列表完成，共0个" for a host it could not reach, as for an empty forum;
+// a download that met a page it could not fetch said only "下载完毕".
+TEST_F(MainWindow, PagesThatCannotBeFetchedAreToldInTheStatusLine) {
+    ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    service.overrideNext({FakePathKind::ForumPictureList, "&pn=1&", 404, 1, {}});
+    Grid()->SelectAllRows();
+    Control<CComboBox2>("combo1000")->setEditText(save.path());
+    Button("button1005")->click();
+    ASSERT_TRUE(WaitUntil([this] {
+        return window->harvest().jobState.load() == JOB_IDLE &&
+               Status1().startsWith(QStringLiteral("下载完毕"));
+    }));
+    EXPECT_EQ(Status1(),
+              QStringLiteral("下载完毕，有页面获取失败（tieba.baidu.com 服务器返回 404）"));
+
+    QString closed;
+    {
+        FakeService gone;
+        closed = gone.proxyUrl();
+    }
+    HttpProxyGuard unreachable(closed);
+    window->SetAddressText(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    Button("button1004")->click();
+    ASSERT_TRUE(
+        WaitUntil([this] { return Status1().startsWith(QStringLiteral("获取相册列表失败")); }));
+    EXPECT_EQ(Status1(), QStringLiteral("获取相册列表失败（tieba.baidu.com 连接被拒绝），共0个"));
+    EXPECT_FALSE(Button("button1005")->isEnabled());
+}
+
 TEST_F(MainWindow, SinglePostDownloadsByItself) {
     Control<CComboBox2>("combo1000")->setEditText(save.path());
     window->SetAddressText(QStringLiteral("http://tieba.baidu.com/photo/p?kw=demo&tid=1001"));

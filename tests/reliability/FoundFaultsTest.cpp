@@ -1,7 +1,7 @@
 // Faults that fuzzing and the hostile pages found, pinned down where they were: each case failed
 // before its mend.
 
-#include "app/Harvest.h"
+#include "app/AlbumList.h"
 #include "download/AddPicture.h"
 #include "fakeservice/FakeService.h"
 #include "fakeservice/HostilePages.h"
@@ -91,41 +91,41 @@ TEST(FoundFaults, AlbumsOfOneJobNeverShareAFolder) {
     };
     for (const auto& [first, second] : names) {
         SCOPED_TRACE(second.left(20).toStdString());
-        TempDir settings;
         TempDir job;
-        RecordingView view;
-        Harvest harvest(settings.path());
-        harvest.SetView(&view);
+        AlbumList albums;
         ST_PERLISTRECORD record;
         record.strKey = QStringLiteral("key");
         record.strName = first;
-        harvest.albums.AddAlbum(record);
+        albums.AddAlbum(record);
         record.strName = second;
-        harvest.albums.AddAlbum(record);
-        ASSERT_NE(harvest.albums.at(0).strName, harvest.albums.at(1).strName);
+        albums.AddAlbum(record);
+        ASSERT_NE(albums.at(0).strName, albums.at(1).strName);
+        PictureEntry picture;
+        picture.address = QStringLiteral("http://h/1.jpg");
+        picture.description = QStringLiteral("1");
+        // The album folder its first picture gives the album.
+        const auto folderOf = [&](const NamingJob& naming, JobFolders& folders, int album) {
+            AlbumNaming state;
+            state.album = albums.at(album);
+            AddPicture(naming, folders, state, picture);
+            return state.batch.albumFolder;
+        };
 
-        QStringList folders;
+        NamingJob naming;
+        JobFolders folders(job.path());
+        QStringList given;
         for (const int album : {0, 1, 0}) {
-            harvest.batch.Clear();
-            harvest.batch.albumFolder = job.path();
-            harvest.jobState = JOB_RUNNING;
-            AddPicture(harvest, album, QStringLiteral("http://h/1.jpg"), QStringLiteral("1"),
-                       QString());
-            folders << harvest.batch.albumFolder;
+            given << folderOf(naming, folders, album);
         }
-        EXPECT_NE(folders[0], folders[1]);
-        EXPECT_EQ(folders[2], folders[0]);  // the same album keeps its folder
-        EXPECT_LE(QDir(folders[1]).dirName().toUtf8().size(), 251);
+        EXPECT_NE(given[0], given[1]);
+        EXPECT_EQ(given[2], given[0]);  // the same album keeps its folder
+        EXPECT_LE(QDir(given[1]).dirName().toUtf8().size(), 251);
 
-        harvest.jobRules.albumNameMode = ALBUM_NAME_NONE;
-        harvest.jobRules.albumPrefix = QStringLiteral("all");
-        harvest.jobAlbumFolders.clear();
+        naming.rules.albumNameMode = ALBUM_NAME_NONE;
+        naming.rules.albumPrefix = QStringLiteral("all");
+        JobFolders shared(job.path());
         for (const int album : {0, 1}) {
-            harvest.batch.Clear();
-            harvest.batch.albumFolder = job.path();
-            AddPicture(harvest, album, QStringLiteral("http://h/1.jpg"), QStringLiteral("1"),
-                       QString());
-            EXPECT_EQ(harvest.batch.albumFolder, job.path() + QStringLiteral("all/"));
+            EXPECT_EQ(folderOf(naming, shared, album), job.path() + QStringLiteral("all/"));
         }
     }
 }

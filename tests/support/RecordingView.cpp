@@ -5,6 +5,30 @@ void RecordingView::Record(const QString& event) {
     events_.append(event);
 }
 
+void RecordingView::RecordStatus(const StatusLines& lines) {
+    if (lines.line1) {
+        Record(QStringLiteral("status1: ") + *lines.line1);
+    }
+    if (lines.line2) {
+        Record(QStringLiteral("status2: ") + *lines.line2);
+    }
+}
+
+void RecordingView::Render(const std::function<StatusLines(DownloadStatusText&)>& step) {
+    StatusLines lines;
+    {
+        std::lock_guard lock(mutex_);
+        lines = step(text_);
+    }
+    RecordStatus(lines);
+}
+
+void RecordingView::ListingStarted() {
+    Record(QStringLiteral("group: 相册列表"));
+    RecordStatus(ListingStartedText());
+    Record(QStringLiteral("listing"));
+}
+
 void RecordingView::AddGridRow(int index) {
     {
         std::lock_guard lock(mutex_);
@@ -15,8 +39,55 @@ void RecordingView::AddGridRow(int index) {
     }
 }
 
-void RecordingView::ShowListed(bool haveAlbums) {
-    Record(haveAlbums ? QStringLiteral("listed") : QStringLiteral("listed nothing"));
+void RecordingView::ListingFinished(const ListingSummary& summary) {
+    Record(QStringLiteral("group: ") + ListingGroupText(summary));
+    RecordStatus(ListingFinishedText(summary));
+    Record(summary.albums > 0 ? QStringLiteral("listed") : QStringLiteral("listed nothing"));
+}
+
+void RecordingView::JobStarted(int) {
+    Render([&](DownloadStatusText& text) { return text.JobStarted(); });
+    Record(QStringLiteral("downloading"));
+}
+
+void RecordingView::AlbumStarted(const AlbumStartedEvent& event) {
+    Render([&](DownloadStatusText& text) { return text.AlbumStarted(event); });
+}
+
+void RecordingView::PictureListed(const PictureListedEvent& event) {
+    Render([&](DownloadStatusText& text) { return text.PictureListed(event); });
+    if (onPictureListed) {
+        onPictureListed(event);
+    }
+}
+
+void RecordingView::AlbumListed(const AlbumListedEvent& event) {
+    Render([&](DownloadStatusText& text) { return text.AlbumListed(event); });
+}
+
+void RecordingView::PictureEnded(const PictureEndedEvent& event) {
+    Render([&](DownloadStatusText& text) { return text.PictureEnded(event); });
+    if (event.outcome == PictureOutcome::Failed) {
+        Record(QStringLiteral("failed: ") + event.address + QStringLiteral(" (") + event.reason +
+               QLatin1Char(')'));
+    }
+    if (onPictureEnded) {
+        onPictureEnded(event);
+    }
+}
+
+void RecordingView::AlbumFinished(const AlbumFinishedEvent& event) {
+    Render([&](DownloadStatusText& text) { return text.AlbumFinished(event); });
+    Record(QStringLiteral("finished: %1 pictures").arg(event.pictures));
+}
+
+void RecordingView::PageFailed(const PageFailure& failure) {
+    Record(QStringLiteral("page failed: ") + failure.Describe());
+}
+
+void RecordingView::JobFinished(const JobResult& result) {
+    Render([&](DownloadStatusText& text) { return text.JobFinished(result); });
+    Record(QStringLiteral("downloaded"));
 }
 
 void RecordingView::ShowMessage(const QString& text, const QString& title) {
@@ -52,15 +123,6 @@ QList<int> RecordingView::ChosenAlbums() {
 
 void RecordingView::HistoryAdded(int which, const QString& text) {
     Record(QStringLiteral("history %1: %2").arg(which).arg(text));
-}
-
-void RecordingView::DownloadFinished(qint64 seconds, int pictures) {
-    Q_UNUSED(seconds);
-    Record(QStringLiteral("finished: %1 pictures").arg(pictures));
-}
-
-void RecordingView::PictureFailed(const QString& address, const QString& reason) {
-    Record(QStringLiteral("failed: ") + address + QStringLiteral(" (") + reason + QLatin1Char(')'));
 }
 
 QStringList RecordingView::Events() const {

@@ -4,7 +4,7 @@
 #include "fakeservice/FakeService.h"
 #include "fakeservice/PictureHost.h"
 #include "net/URLSource2.h"
-#include "sources/ListerFetch.h"
+#include "sources/PageFetch.h"
 #include "sources/TiebaAlbums.h"
 #include "sources/XiangceAlbums.h"
 
@@ -27,15 +27,16 @@ TEST(FakeService, ProductFetchesPagesThroughTheProxy) {
         service.setOptions(options);
         UrlRequest home = MakePageRequest(XiangceHomeUrl(QStringLiteral("demo")));
         home.endMarker = "id=\"feedback\"";
-        QString text;
-        ASSERT_TRUE(FetchPageText(home, text, TEXT_INFLATE | TEXT_UTF8));
-        EXPECT_EQ(ParseXiangceHomePage(text).size(), 1);
-        EXPECT_FALSE(text.contains(QLatin1String("feedback-tail")));
+        const PageText page = FetchListPage(home, TEXT_INFLATE | TEXT_UTF8, 0, StopCheck());
+        ASSERT_TRUE(page.ok);
+        EXPECT_EQ(ParseXiangceHomePage(page.text).size(), 1);
+        EXPECT_FALSE(page.text.contains(QLatin1String("feedback-tail")));
     }
-    QString wall;
-    ASSERT_TRUE(FetchPageText(MakePageRequest(TiebaAlbumWallUrl(QStringLiteral("demo"), 1)), wall,
-                              TEXT_INFLATE | TEXT_UTF8));
-    EXPECT_EQ(ParseTiebaAlbumPage(wall).size(), 8);
+    const PageText wall =
+        FetchListPage(MakePageRequest(TiebaAlbumWallUrl(QStringLiteral("demo"), 1)),
+                      TEXT_INFLATE | TEXT_UTF8, 0, StopCheck());
+    ASSERT_TRUE(wall.ok);
+    EXPECT_EQ(ParseTiebaAlbumPage(wall.text).size(), 8);
 
     EXPECT_EQ(service.requestCount(FakePathKind::AlbumHome), 2);
     EXPECT_EQ(service.requestCount(FakePathKind::ForumWall), 1);

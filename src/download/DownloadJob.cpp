@@ -1,0 +1,726 @@
+#include "download/DownloadJob.h"
+
+#include "download/AddPicture.h"
+#include "download/DownProc.h"
+#include "download/JobQueue.h"
+#include "download/ListFiles.h"
+#include "download/Repairs.h"
+#include "net/NetworkThread.h"
+#include "sources/PageFetch.h"
+#include "sources/PictureListers.h"
+#include "sources/XiangcePictures.h"
+
+#include <QUrl>
+
+#include <algorithm>
+#include <chrono>
+#include <deque>
+#include <set>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+QString MessageTitle() {
+    return QStringLiteral("提示");
+}
+
+// Pictures listed but not yet ended beyond which no further list page is asked for.
+constexpr int kMostPicturesAhead = 4096;
+
+// One album of the job.
+struct AlbumRun {
+    enum class Listing {
+        NotBegun,
+        Ready,     // its next page may be asked for
+        InFlight,  // its page is being fetched
+        Held,      // its page arrived and waits until the albums before it have their folders
+        Waiting,   // a busy server is asked again at pageDue
+        Ended,
+    };
+
+    AlbumNaming naming;
+    std::unique_ptr<PictureCursor> cursor;
+    int position = 0;  // 1-based
+    Listing listing = Listing::NotBegun;
+    ListingEnd end = ListingEnd::Complete;
+    bool skipRule = false;     // the listing ended at a picture downloaded before
+    bool folderFixed = false;  // its first picture was named, or its listing ended
+    UrlRequest pageRequest;
+    int pageRetries = 0;
+    Clock::time_point pageDue;
+    QString heldText;
+    Clock::time_point began;
+    int ended = 0;  // pictures that have ended in any way
+    int saved = 0;
+    int failed = 0;
+    int stopped = 0;  // pictures that the stop left unfinished
+
+    int listed() const { return naming.batch.size(); }
+    bool Whole() const { return end == ListingEnd::Complete && failed == 0 && stopped == 0; }
+};
+
+// A picture whose request is in flight or waits to be repeated.
+struct ActivePicture {
+    int album = 0;
+    int picture = 0;
+    PictureTry state;
+    Clock::time_point due;  // when a repeated request may go out
+};
+
+// A picture listed and not yet started.
+struct WaitingPicture {
+    int album = 0;
+    int picture = 0;
+};
+
+}  // namespace
+
+// The job's state while it runs; lives on the job's thread only.
+class DownloadJob::Pipeline {
+public:
+    explicit Pipeline(DownloadJob& job);
+    JobResult Run();
+
+private:
+    // The sink one album's cursor hands its pictures to.
+    class AlbumPictures : public PictureSink {
+    public:
+        AlbumPictures(Pipeline& pipeline, int album) : pipeline_(pipeline), album_(album) {}
+        bool AddPicture(const PictureEntry& entry) override {
+            return pipeline_.PictureListedFor(album_, entry);
+        }
+        bool VerifyAlbum(const QString& albumKey) override { return pipeline_.Verify(albumKey); }
+
+    private:
+        Pipeline& pipeline_;
+        int album_;
+    };
+
+    bool PrepareJobFolder();
+    bool Stopping() const { return job_.StopRequested(); }
+    bool ListOnly() const { return (job_.inputs_.rules.optionFlags & OPT_LIST_ONLY) != 0; }
+    bool Done() const;
+
+    // Scheduling: what goes out when a slot is free.
+    void StartRequests();
+    bool StartPage();
+    bool StartPicture();
+    void BeginAlbum(int index);
+    void SetListing(int index, AlbumRun::Listing listing);
+    void SubmitPage(int index);
+    void SubmitPicture(int id);
+    Clock::time_point NextWake() const;
+
+    // Outcomes.
+    void Handle(Completion& completion);
+    void PageArrived(int index, bool ok, const UrlResponse& response);
+    void TakePage(int index, const QString& text);
+    void TakeHeldPages();
+    bool PictureListedFor(int index, const PictureEntry& entry);
+    bool Verify(const QString& albumKey);
+    void EndListing(int index, ListingEnd end);
+    void PictureArrived(int id, bool ok, const UrlResponse& response);
+    void EndPicture(const ActivePicture& active, PictureOutcome outcome, const QString& reason,
+                    qint64 bytes);
+    void ApplyStop();
+    void MoveDueWaits(Clock::time_point now);
+
+    // Per-album effects, in album order.
+    void FinishAlbumsInOrder();
+    void FinishAlbum(AlbumRun& album);
+
+    JobProgress Progress() const { return {listed_, ended_, bytes_}; }
+
+    DownloadJob& job_;
+    JobView& view_;
+    const DownloadJobInputs& inputs_;
+    const int budget_;
+    const int lowWater_;  // fewer pictures waiting than this: list pages go first
+    NamingJob namingJob_;
+    std::unique_ptr<JobFolders> folders_;
+    std::vector<AlbumRun> albums_;
+    JobResult result_;
+
+    int begun_ = 0;         // albums whose listing has begun
+    int listing_ = 0;       // albums whose listing runs now
+    int firstUnfixed_ = 0;  // the first album whose folder is not fixed yet
+    int nextToFinish_ = 0;
+    int inFlight_ = 0;
+    bool stopApplied_ = false;
+
+    std::set<int> readyPages_;   // albums whose next page may be asked for, in album order
+    std::set<int> pausedPages_;  // albums whose page waits for a busy server's pause
+    std::deque<WaitingPicture> waiting_;
+    std::unordered_map<int, ActivePicture> active_;  // by request number
+    std::vector<int> delayed_;                       // request numbers waiting for their pause
+    QHash<QString, Clock::time_point> hostWaitsUntil_;
+    int nextRequest_ = 0;
+
+    int listed_ = 0;   // pictures listed
+    int ended_ = 0;    // pictures whose transfer ended
+    int settled_ = 0;  // pictures that no longer count as listed ahead
+    qint64 bytes_ = 0;
+};
+
+DownloadJob::Pipeline::Pipeline(DownloadJob& job)
+    : job_(job),
+      view_(job.view_),
+      inputs_(job.inputs_),
+      budget_(std::clamp<int>(job.inputs_.params.threadCount, 1, 15)),
+      lowWater_(4 * budget_) {
+    namingJob_.rules = inputs_.rules;
+    namingJob_.accountFolder = inputs_.accountFolder;
+    namingJob_.chosenAlbums = static_cast<uint32_t>(inputs_.albums.size());
+    namingJob_.listedAlbums = inputs_.listedAlbums;
+    result_.albums = static_cast<int>(inputs_.albums.size());
+    result_.listOnly = ListOnly();
+}
+
+bool DownloadJob::Pipeline::PrepareJobFolder() {
+    QString path = inputs_.savePath.trimmed();
+    if (path.isEmpty()) {
+        view_.ShowMessage(QStringLiteral("请先设置保存路径"), MessageTitle());
+        result_.setupFailed = true;
+        result_.setupError = QStringLiteral("no save folder given");
+        return false;
+    }
+    if (!path.endsWith(QLatin1Char('/'))) {
+        path += QLatin1Char('/');
+    }
+    path += inputs_.accountFolder + inputs_.subFolder;
+    QString error;
+    if (!MakeFolderChain(path, view_, &error)) {
+        view_.ShowMessage(QStringLiteral("请检测设置的保存路径是否有误"), MessageTitle());
+        result_.setupFailed = true;
+        result_.setupError = error;
+        return false;
+    }
+    folders_ = std::make_unique<JobFolders>(path);
+    job_.SetCurrentAlbumFolder(path);
+    return true;
+}
+
+JobResult DownloadJob::Pipeline::Run() {
+    if (!PrepareJobFolder()) {
+        return result_;
+    }
+    view_.JobStarted(result_.albums);
+    if (inputs_.albums.isEmpty()) {
+        view_.ShowMessage(QStringLiteral("请先选择要下载的相册"), MessageTitle());
+    }
+    albums_.resize(static_cast<size_t>(inputs_.albums.size()));
+    for (size_t i = 0; i < albums_.size(); ++i) {
+        albums_[i].naming.album = inputs_.albums[static_cast<qsizetype>(i)];
+        albums_[i].naming.batch.albumFolder = folders_->jobFolder();
+        albums_[i].position = static_cast<int>(i) + 1;
+    }
+    for (;;) {
+        if (Stopping()) {
+            ApplyStop();
+        }
+        MoveDueWaits(Clock::now());
+        StartRequests();
+        FinishAlbumsInOrder();
+        if (Done()) {
+            break;
+        }
+        for (Completion& completion : job_.queue_->Wait(NextWake())) {
+            Handle(completion);
+        }
+    }
+    result_.stopped = Stopping();
+    result_.listed = listed_;
+    if (listed_ > 0 && (inputs_.rules.optionFlags & OPT_OPEN_FOLDER)) {
+        result_.openFolder = job_.CurrentAlbumFolder();
+    }
+    return result_;
+}
+
+bool DownloadJob::Pipeline::Done() const {
+    if (inFlight_ > 0) {
+        return false;
+    }
+    const int last = Stopping() ? begun_ : static_cast<int>(albums_.size());
+    return nextToFinish_ >= last;
+}
+
+// --- Scheduling ----------------------------------------------------------------------------
+
+void DownloadJob::Pipeline::StartRequests() {
+    while (!Stopping() && inFlight_ < budget_) {
+        const bool listFirst = static_cast<int>(waiting_.size()) < lowWater_;
+        if (listFirst && StartPage()) {
+            continue;
+        }
+        if (StartPicture()) {
+            continue;
+        }
+        if (!listFirst && StartPage()) {
+            continue;
+        }
+        break;
+    }
+}
+
+bool DownloadJob::Pipeline::StartPage() {
+    if (listed_ - settled_ >= kMostPicturesAhead) {
+        return false;  // enough listed ahead: the pictures catch up first
+    }
+    if (!readyPages_.empty()) {
+        SubmitPage(*readyPages_.begin());
+        return true;
+    }
+    if (begun_ < static_cast<int>(albums_.size()) && listing_ < 2 * budget_) {
+        const int index = begun_;
+        BeginAlbum(index);
+        SubmitPage(index);
+        return true;
+    }
+    return false;
+}
+
+void DownloadJob::Pipeline::BeginAlbum(int index) {
+    AlbumRun& album = albums_[static_cast<size_t>(index)];
+    ++begun_;
+    ++listing_;
+    album.began = Clock::now();
+    album.cursor = job_.makeCursor_
+                       ? job_.makeCursor_(album.naming.album)
+                       : MakePictureCursor(inputs_.listType, album.naming.album, inputs_.forumName);
+    album.pageRequest = album.cursor->NextRequest();
+    SetListing(index, AlbumRun::Listing::Ready);
+    job_.SetCurrentAlbumFolder(album.naming.batch.albumFolder);
+    view_.AlbumStarted({album.position, result_.albums, album.naming.album.strName});
+}
+
+void DownloadJob::Pipeline::SubmitPage(int index) {
+    AlbumRun& album = albums_[static_cast<size_t>(index)];
+    UrlRequest request = album.pageRequest;
+    request.cancel = job_.stop_;
+    const std::shared_ptr<CompletionQueue> queue = job_.queue_;
+    const bool accepted =
+        FetchUrlAsync(request, 0, [queue, index](UrlResponse&& response, bool ok) {
+            queue->Push({Completion::Page, index, 0, ok, std::move(response)});
+        });
+    if (!accepted) {
+        UrlResponse refused;
+        refused.error = QStringLiteral("network stopped");
+        refused.errorKind = FetchError::Stopped;
+        SetListing(index, AlbumRun::Listing::InFlight);
+        PageArrived(index, false, refused);
+        return;
+    }
+    SetListing(index, AlbumRun::Listing::InFlight);
+    ++inFlight_;
+}
+
+bool DownloadJob::Pipeline::StartPicture() {
+    const Clock::time_point now = Clock::now();
+    for (auto it = delayed_.begin(); it != delayed_.end(); ++it) {
+        if (active_.at(*it).due <= now) {
+            const int id = *it;
+            delayed_.erase(it);
+            SubmitPicture(id);
+            return true;
+        }
+    }
+    if (waiting_.empty()) {
+        return false;
+    }
+    // A picture whose host asked to wait holds back the ones after it.
+    const WaitingPicture next = waiting_.front();
+    const PlannedPicture& picture = albums_[static_cast<size_t>(next.album)]
+                                        .naming.batch.pictures[static_cast<size_t>(next.picture)];
+    const auto wait = hostWaitsUntil_.constFind(QUrl(picture.addresses.value(0)).host());
+    if (wait != hostWaitsUntil_.constEnd() && *wait > now) {
+        return false;
+    }
+    waiting_.pop_front();
+    const int id = nextRequest_++;
+    active_.emplace(id, ActivePicture{next.album, next.picture, {}, now});
+    SubmitPicture(id);
+    return true;
+}
+
+void DownloadJob::Pipeline::SubmitPicture(int id) {
+    const ActivePicture& active = active_.at(id);
+    const AlbumRun& album = albums_[static_cast<size_t>(active.album)];
+    const PlannedPicture& picture =
+        album.naming.batch.pictures[static_cast<size_t>(active.picture)];
+    const UrlRequest request = MakePictureRequest(picture, album.naming.batch.albumFolder,
+                                                  inputs_.params, active.state, job_.stop_);
+    const std::shared_ptr<CompletionQueue> queue = job_.queue_;
+    const int albumIndex = active.album;
+    const bool accepted = FetchUrlAsync(
+        request, kPictureFetchFlags, [queue, albumIndex, id](UrlResponse&& response, bool ok) {
+            queue->Push({Completion::Picture, albumIndex, id, ok, std::move(response)});
+        });
+    if (!accepted) {
+        UrlResponse refused;
+        refused.error = QStringLiteral("network stopped");
+        refused.errorKind = FetchError::Stopped;
+        PictureArrived(id, false, refused);
+        return;
+    }
+    ++inFlight_;
+}
+
+Clock::time_point DownloadJob::Pipeline::NextWake() const {
+    Clock::time_point next = Clock::now() + std::chrono::hours(1);
+    for (int id : delayed_) {
+        next = std::min(next, active_.at(id).due);
+    }
+    for (int i : pausedPages_) {
+        next = std::min(next, albums_[static_cast<size_t>(i)].pageDue);
+    }
+    if (!waiting_.empty() && inFlight_ < budget_) {
+        for (const Clock::time_point until : hostWaitsUntil_) {
+            if (until > Clock::now()) {
+                next = std::min(next, until);
+            }
+        }
+    }
+    return next;
+}
+
+void DownloadJob::Pipeline::MoveDueWaits(Clock::time_point now) {
+    for (auto it = pausedPages_.begin(); it != pausedPages_.end();) {
+        const int index = *it++;
+        if (albums_[static_cast<size_t>(index)].pageDue <= now) {
+            SetListing(index, AlbumRun::Listing::Ready);
+        }
+    }
+}
+
+void DownloadJob::Pipeline::SetListing(int index, AlbumRun::Listing listing) {
+    albums_[static_cast<size_t>(index)].listing = listing;
+    if (listing == AlbumRun::Listing::Ready) {
+        readyPages_.insert(index);
+    } else {
+        readyPages_.erase(index);
+    }
+    if (listing == AlbumRun::Listing::Waiting) {
+        pausedPages_.insert(index);
+    } else {
+        pausedPages_.erase(index);
+    }
+}
+
+// --- Outcomes ------------------------------------------------------------------------------
+
+void DownloadJob::Pipeline::Handle(Completion& completion) {
+    --inFlight_;
+    if (completion.kind == Completion::Page) {
+        PageArrived(completion.album, completion.ok, completion.response);
+    } else {
+        PictureArrived(completion.request, completion.ok, completion.response);
+    }
+}
+
+void DownloadJob::Pipeline::PageArrived(int index, bool ok, const UrlResponse& response) {
+    AlbumRun& album = albums_[static_cast<size_t>(index)];
+    if (Stopping()) {
+        EndListing(index, ListingEnd::Stopped);
+        return;
+    }
+    const PageVerdict verdict =
+        JudgePage(album.pageRequest, response, ok, album.pageRetries, inputs_.retries);
+    if (verdict.step == PageVerdict::Retry) {
+        ++album.pageRetries;
+        album.pageDue = Clock::now() + std::chrono::seconds(verdict.waitSeconds);
+        SetListing(index, AlbumRun::Listing::Waiting);
+        return;
+    }
+    if (verdict.step == PageVerdict::Failed) {
+        result_.pageFailures.append(verdict.failure);
+        view_.PageFailed(verdict.failure);
+        EndListing(index, ListingEnd::PageFailed);
+        return;
+    }
+    QString text;
+    response.GetText(text, album.cursor->TextFlags());
+    if (text.isEmpty()) {
+        EndListing(index, ListingEnd::Complete);
+        return;
+    }
+    album.pageRetries = 0;
+    if (index > firstUnfixed_) {
+        album.heldText = text;
+        SetListing(index, AlbumRun::Listing::Held);
+        return;
+    }
+    TakePage(index, text);
+    TakeHeldPages();
+}
+
+void DownloadJob::Pipeline::TakePage(int index, const QString& text) {
+    AlbumRun& album = albums_[static_cast<size_t>(index)];
+    AlbumPictures sink(*this, index);
+    const bool more = album.cursor->TakePage(text, sink);
+    if (album.listing == AlbumRun::Listing::Ended) {
+        return;
+    }
+    if (!more) {
+        EndListing(index, Stopping() ? ListingEnd::Stopped : ListingEnd::Complete);
+        return;
+    }
+    album.pageRequest = album.cursor->NextRequest();
+    SetListing(index, AlbumRun::Listing::Ready);
+}
+
+// Albums name their pictures in album order, so that folder names are numbered as they would be
+// one album after the other: a page of a later album waits until the albums before it have
+// their folders.
+void DownloadJob::Pipeline::TakeHeldPages() {
+    for (;;) {
+        while (firstUnfixed_ < begun_ && albums_[static_cast<size_t>(firstUnfixed_)].folderFixed) {
+            ++firstUnfixed_;
+        }
+        if (firstUnfixed_ >= begun_) {
+            return;
+        }
+        AlbumRun& album = albums_[static_cast<size_t>(firstUnfixed_)];
+        if (album.listing != AlbumRun::Listing::Held) {
+            return;
+        }
+        QString text;
+        text.swap(album.heldText);
+        TakePage(firstUnfixed_, text);
+        if (!album.folderFixed) {
+            return;  // a page of pictures all known before: the folder is still open
+        }
+    }
+}
+
+bool DownloadJob::Pipeline::PictureListedFor(int index, const PictureEntry& entry) {
+    AlbumRun& album = albums_[static_cast<size_t>(index)];
+    if (Stopping()) {
+        return false;
+    }
+    if (AddPicture(namingJob_, *folders_, album.naming, entry) == NamingOutcome::SkipRule) {
+        album.skipRule = true;
+        return false;
+    }
+    if (!album.folderFixed) {
+        album.folderFixed = true;
+        if (index == begun_ - 1) {
+            job_.SetCurrentAlbumFolder(album.naming.batch.albumFolder);
+        }
+    }
+    ++listed_;
+    if (ListOnly()) {
+        ++album.ended;
+        ++settled_;
+    } else {
+        waiting_.push_back({index, album.listed() - 1});
+    }
+    view_.PictureListed({album.position, album.listed(), Progress()});
+    return true;
+}
+
+bool DownloadJob::Pipeline::Verify(const QString& albumKey) {
+    if (Stopping() ||
+        !view_.AskYesNo(QStringLiteral("为非公开相册,是否进行验证？\n\n验证成功后请手动关闭验证框"),
+                        MessageTitle())) {
+        return false;
+    }
+    view_.RequestLogin(XiangceVerifyUrl(albumKey));
+    return true;
+}
+
+void DownloadJob::Pipeline::EndListing(int index, ListingEnd end) {
+    AlbumRun& album = albums_[static_cast<size_t>(index)];
+    if (album.listing == AlbumRun::Listing::Ended) {
+        return;
+    }
+    SetListing(index, AlbumRun::Listing::Ended);
+    album.end = end;
+    album.folderFixed = true;
+    album.heldText.clear();
+    album.cursor.reset();
+    --listing_;
+    if (album.skipRule && end == ListingEnd::Complete) {
+        ++result_.skippedByRule;
+    }
+    view_.AlbumListed({album.position, album.listed(), end, ListOnly()});
+    TakeHeldPages();
+}
+
+void DownloadJob::Pipeline::PictureArrived(int id, bool ok, const UrlResponse& response) {
+    ActivePicture& active = active_.at(id);
+    const AlbumRun& album = albums_[static_cast<size_t>(active.album)];
+    const PlannedPicture& picture =
+        album.naming.batch.pictures[static_cast<size_t>(active.picture)];
+    const PictureVerdict verdict =
+        JudgePicture(ok, response, picture, active.state, inputs_.retries, Stopping());
+    switch (verdict.step) {
+        case PictureVerdict::Fallback:
+            active.state.onFallback = true;
+            SubmitPicture(id);
+            return;
+        case PictureVerdict::Retry: {
+            ++active.state.retries;
+            active.due = Clock::now() + std::chrono::seconds(verdict.waitSeconds);
+            hostWaitsUntil_.insert(
+                QUrl(picture.addresses.value(active.state.onFallback ? 1 : 0)).host(), active.due);
+            delayed_.push_back(id);
+            return;
+        }
+        case PictureVerdict::Saved:
+            EndPicture(active, PictureOutcome::Saved, QString(), response.bodyLength);
+            break;
+        case PictureVerdict::SkippedBySize:
+            EndPicture(active, PictureOutcome::SkippedBySize, verdict.reason, 0);
+            break;
+        case PictureVerdict::Stopped:
+            EndPicture(active, PictureOutcome::Stopped, verdict.reason, 0);
+            break;
+        case PictureVerdict::Failed:
+            EndPicture(active, PictureOutcome::Failed, verdict.reason, 0);
+            break;
+    }
+    active_.erase(id);
+}
+
+void DownloadJob::Pipeline::EndPicture(const ActivePicture& active, PictureOutcome outcome,
+                                       const QString& reason, qint64 bytes) {
+    AlbumRun& album = albums_[static_cast<size_t>(active.album)];
+    const PlannedPicture& picture =
+        album.naming.batch.pictures[static_cast<size_t>(active.picture)];
+    ++album.ended;
+    ++ended_;
+    ++settled_;
+    switch (outcome) {
+        case PictureOutcome::Saved:
+            ++album.saved;
+            ++result_.saved;
+            bytes_ += bytes;
+            break;
+        case PictureOutcome::Failed:
+            ++album.failed;
+            result_.failures.append(
+                {picture.addresses.value(active.state.onFallback ? 1 : 0), reason});
+            break;
+        case PictureOutcome::SkippedBySize:
+            ++result_.skippedBySize;
+            break;
+        case PictureOutcome::Stopped:
+            ++album.stopped;
+            break;
+    }
+    view_.PictureEnded({album.position, outcome, picture.addresses.value(0), reason, Progress()});
+}
+
+// After a stop: nothing more goes out, pictures not started end unstarted, listings that are not
+// in flight end now (those in flight end when their page comes back, aborted).
+void DownloadJob::Pipeline::ApplyStop() {
+    if (stopApplied_) {
+        return;
+    }
+    stopApplied_ = true;
+    for (const WaitingPicture& waiting : waiting_) {
+        AlbumRun& album = albums_[static_cast<size_t>(waiting.album)];
+        ++album.ended;
+        ++album.stopped;
+        ++settled_;
+    }
+    waiting_.clear();
+    for (int id : delayed_) {
+        const ActivePicture& active = active_.at(id);
+        AlbumRun& album = albums_[static_cast<size_t>(active.album)];
+        ++album.ended;
+        ++album.stopped;
+        ++settled_;
+        active_.erase(id);
+    }
+    delayed_.clear();
+    for (int i = 0; i < begun_; ++i) {
+        const AlbumRun::Listing listing = albums_[static_cast<size_t>(i)].listing;
+        if (listing != AlbumRun::Listing::Ended && listing != AlbumRun::Listing::InFlight) {
+            EndListing(i, ListingEnd::Stopped);
+        }
+    }
+}
+
+// --- Per-album effects ---------------------------------------------------------------------
+
+void DownloadJob::Pipeline::FinishAlbumsInOrder() {
+    while (nextToFinish_ < begun_) {
+        AlbumRun& album = albums_[static_cast<size_t>(nextToFinish_)];
+        if (album.listing != AlbumRun::Listing::Ended || album.ended < album.listed()) {
+            return;
+        }
+        FinishAlbum(album);
+        ++nextToFinish_;
+    }
+}
+
+void DownloadJob::Pipeline::FinishAlbum(AlbumRun& album) {
+    DownloadBatch& batch = album.naming.batch;
+    if (batch.size() > 0) {
+        if (ListOnly()) {
+            if (album.end != ListingEnd::Stopped) {
+                const QString name = album.naming.album.strName;
+                WriteDownloadList(
+                    batch, batch.albumFolder + ListFileBaseName(name) + QStringLiteral(".lst"));
+                ++result_.listsWritten;
+            }
+        } else {
+            const bool whole = album.Whole();
+            const qint64 seconds =
+                std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - album.began)
+                    .count();
+            view_.AlbumFinished({album.position, album.naming.album.strName, batch.albumFolder,
+                                 album.listed(), album.saved, album.failed, seconds, whole});
+            if (whole) {
+                WriteDownloadedMarker(batch.pictures.front().AddressEntry(), batch.albumFolder);
+            }
+            const uint16_t options = inputs_.rules.optionFlags;
+            if (options & OPT_FIX_FORMAT) {
+                FixPictureFormats(batch);
+            }
+            if (options & OPT_FIX_ORDER) {
+                FixPictureOrder(batch);
+            }
+        }
+    }
+    // What the album still holds is no longer needed.
+    batch.pictures = {};
+    batch.foldedNames = {};
+}
+
+// --- DownloadJob ---------------------------------------------------------------------------
+
+DownloadJob::DownloadJob(DownloadJobInputs inputs, JobView& view, CursorFactory makeCursor)
+    : inputs_(std::move(inputs)),
+      view_(view),
+      makeCursor_(std::move(makeCursor)),
+      stop_(std::make_shared<std::atomic_bool>(false)),
+      queue_(std::make_shared<CompletionQueue>()) {}
+
+DownloadJob::~DownloadJob() = default;
+
+JobResult DownloadJob::Run() {
+    return Pipeline(*this).Run();
+}
+
+void DownloadJob::RequestStop() {
+    if (stop_->exchange(true)) {
+        return;
+    }
+    NetworkThread::Instance().Wake();  // transfers see their cancel flag at once
+    queue_->Wake();
+}
+
+QString DownloadJob::CurrentAlbumFolder() const {
+    std::lock_guard lock(mutex_);
+    return currentFolder_;
+}
+
+void DownloadJob::SetCurrentAlbumFolder(const QString& folder) {
+    std::lock_guard lock(mutex_);
+    currentFolder_ = folder;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// What a download job did, for the view's end state and the command line's summary and exit
+// status.
+
+#include "sources/Sinks.h"
+
+#include <QList>
+#include <QString>
+
+struct PictureFailure {
+    QString address;
+    QString reason;
+};
+
+struct JobResult {
+    int albums = 0;         // albums the job was given
+    int listed = 0;         // pictures listed, all albums
+    int saved = 0;          // pictures saved whole under their names
+    int skippedBySize = 0;  // left out by the size filter
+    int skippedByRule = 0;  // albums whose listing ended at a picture downloaded before
+    int listsWritten = 0;   // address lists written instead of downloading
+    QList<PictureFailure> failures;
+    QList<PageFailure> pageFailures;  // list pages that could not be fetched
+    bool listOnly = false;            // address lists were written instead of downloading
+    bool stopped = false;             // the user (or an interrupt) stopped the job
+    bool setupFailed = false;         // the save folder was unusable: nothing was fetched
+    QString setupError;               // why, naming the folder
+    QString openFolder;               // folder to open at the end (the open-folder option)
+
+    int failed() const { return static_cast<int>(failures.size()); }
+};

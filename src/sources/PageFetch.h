@@ -1,0 +1,42 @@
+#pragma once
+// What every lister shares: the page request, fetching a page as text (asking a busy server
+// again), reading numbers.
+
+#include "net/URLSource2.h"
+#include "sources/Sinks.h"
+
+#include <QString>
+
+#include <functional>
+
+// A page request: 20,000 ms time-outs and "Accept-Encoding: gzip, deflate".
+UrlRequest MakePageRequest(const QString& url);
+
+// What to do with one exchange of a list page.
+struct PageVerdict {
+    enum Step { Text, Retry, Failed } step = Failed;
+    int waitSeconds = 0;  // Retry: the pause before asking again
+    PageFailure failure;  // Failed
+};
+// A page that arrived with a status below 400 is text; a busy server (429, 503) is asked again
+// after its Retry-After while retries are left; anything else (no answer, another status of 400
+// or above, a busy server out of retries) is a page that could not be fetched.
+PageVerdict JudgePage(const UrlRequest& request, const UrlResponse& response, bool ok,
+                      int retriesSoFar, int maxRetries);
+
+struct PageText {
+    bool ok = false;
+    QString text;         // may be empty after a successful fetch
+    PageFailure failure;  // when not ok
+};
+using StopCheck = std::function<bool()>;
+// Fetches the request with fetch flags 0 as JudgePage says, pausing before each retry (a stop
+// ends the pause and the fetch, as a failure), and reads the body with the text flags.
+PageText FetchListPage(const UrlRequest& request, unsigned textFlags, int maxRetries,
+                       const StopCheck& stopped);
+
+// The leading decimal number of a text (white space and a sign allowed before it), 0 when the
+// text does not start with a number.
+int DecimalValue(const QString& text);
+// Replaces every backslash-slash by a slash (escaped slashes of JSON texts).
+QString UnescapeSlashes(QString text);
