@@ -109,3 +109,35 @@ machine_line() {
     cpu="$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)"
     echo "machine: $(nproc) cores ($cpu), $(uname -sr), build $(basename "$BUILD") (Release)"
 }
+
+# Loopback bandwidth: 1 GiB through one TCP connection on 127.0.0.1, best of three.
+loopback_bandwidth() {
+    python3 - <<'EOF'
+import socket, threading, time
+def once(total=1 << 30, size=1 << 16):
+    server = socket.socket()
+    server.bind(("127.0.0.1", 0))
+    server.listen(1)
+    def send():
+        with socket.create_connection(server.getsockname()) as out:
+            chunk = b"\0" * size
+            for _ in range(total // size):
+                out.sendall(chunk)
+    sender = threading.Thread(target=send)
+    start = time.perf_counter()
+    sender.start()
+    conn, _ = server.accept()
+    buffer, got = bytearray(size), 0
+    while True:
+        n = conn.recv_into(buffer)
+        if not n:
+            break
+        got += n
+    seconds = time.perf_counter() - start
+    sender.join()
+    conn.close()
+    server.close()
+    return got / seconds
+print("%.0f" % max(once() for _ in range(3)))
+EOF
+}

@@ -18,8 +18,8 @@ PICTURE_BYTES=65536
 LATENCY_MS=20
 WORKERS=15
 ADDRESS="http://tieba.baidu.com/photo/g?kw=gen-1x$PICTURES"
-# Requests quorvix makes before the first picture: two album-wall pages (the second is empty)
-# and the picture-list pages of 200 (the last is empty). Each waits LATENCY_MS.
+# List requests quorvix needs: two album-wall pages (the second is empty; a few more are asked for
+# ahead of it) and the picture-list pages of 200 (the last is empty). Each waits LATENCY_MS.
 LIST_REQUESTS=$((2 + PICTURES / 200 + 1))
 
 parent=/dev/shm
@@ -31,38 +31,6 @@ need_tools aria2c:aria2 /usr/bin/time:time curl:curl python3:python3-minimal
 build_release
 make_work_dir "$parent"
 echo "$(machine_line); save folders in $(df --output=fstype "$WORK" | tail -1) $WORK"
-
-# Loopback bandwidth: 1 GiB through one TCP connection on 127.0.0.1, best of three.
-loopback_bandwidth() {
-    python3 - <<'EOF'
-import socket, threading, time
-def once(total=1 << 30, size=1 << 16):
-    server = socket.socket()
-    server.bind(("127.0.0.1", 0))
-    server.listen(1)
-    def send():
-        with socket.create_connection(server.getsockname()) as out:
-            chunk = b"\0" * size
-            for _ in range(total // size):
-                out.sendall(chunk)
-    sender = threading.Thread(target=send)
-    start = time.perf_counter()
-    sender.start()
-    conn, _ = server.accept()
-    buffer, got = bytearray(size), 0
-    while True:
-        n = conn.recv_into(buffer)
-        if not n:
-            break
-        got += n
-    seconds = time.perf_counter() - start
-    sender.join()
-    conn.close()
-    server.close()
-    return got / seconds
-print("%.0f" % max(once() for _ in range(3)))
-EOF
-}
 
 start_fake --latency-ms "$LATENCY_MS" --picture-bytes "$PICTURE_BYTES"
 
@@ -87,8 +55,8 @@ probe() {
 probe15="$(probe 15)"
 probe60="$(probe 60)"
 
-# One quorvix run: timing file, and the seconds until its listing ended (the downloads run
-# alongside the listing from the first listed picture on).
+# One quorvix run: timing file, and the seconds until the album's listing ended (its pages share
+# the 15 slots with the pictures, so it runs alongside the downloads to near their end).
 run_quorvix() {
     local dir="$WORK/q$1" start began
     start="$EPOCHREALTIME"
@@ -161,7 +129,7 @@ awk -v qw="$q_wall" -v aw="$a_wall" -v qc="$q_cpu" -v ac="$a_cpu" -v n="$PICTURE
     printf "aria2c -j 15 -i LIST: wall %.2f s, CPU %.2f s (%.3f ms/picture), peak %.1f MiB\n", aw, ac, ac * 1000 / n, am / 1024
     printf "ratio quorvix/aria2c (median of the per-run ratios): %.2f\n", r
     printf "ideal: %.3f s (loopback %.2f GB/s); quorvix/ideal %.2f\n", id, bw / 1e9, qw / id
-    printf "quorvix listing (%d requests, %.2f s of it waiting) ended after %.2f s; the downloads ran alongside it\n", lr, lr * l / 1000, li
+    printf "quorvix listing (%d requests, %.2f s of it waiting) ran alongside the downloads and ended after %.2f s\n", lr, lr * l / 1000, li
     printf "fake service: curl -Z, 15 connections %.2f s (%.0f pictures/s); 60 connections %.2f s (%.0f pictures/s)\n", p15, n / p15, p60, n / p60
     printf "clients asked for: quorvix %.0f pictures/s, aria2c %.0f pictures/s\n", n / qw, n / aw
 }'
