@@ -60,9 +60,10 @@ QString AsFolderName(QString text) {
 
 // The user name behind an address that names no user: the page's "/profile/" link (or, on a page
 // without one, its text before the first double quote).
-ListingResult FindProfileUser(const QString& address, ListingSink& sink, QString& user) {
-    PageText page = FetchListPage(MakePageRequest(address), TEXT_INFLATE | TEXT_UTF8,
-                                  kDefaultRetries, [&sink] { return sink.StopRequested(); });
+ListingResult FindProfileUser(const QString& address, ListingSink& sink, int retries,
+                              QString& user) {
+    PageText page = FetchListPage(MakePageRequest(address), TEXT_INFLATE | TEXT_UTF8, retries,
+                                  [&sink] { return sink.StopRequested(); });
     if (!page.ok) {
         return {ListingEnd::PageFailed, page.failure};
     }
@@ -75,11 +76,12 @@ ListingResult FindProfileUser(const QString& address, ListingSink& sink, QString
 // Runs the lister the address leads to. `single` is set when a single post was listed.
 ListingResult RunLister(Harvest& harvest, const QString& address, bool& single) {
     ListingSink sink(harvest);
+    const int retries = harvest.retries.load();
     const BaiduAddress target = ClassifyBaiduAddress(address);
     ListingResult result;
     switch (target.kind) {
         case BaiduAddressKind::TiebaPost:
-            result = ListTiebaPost(target.argument, sink);
+            result = ListTiebaPost(target.argument, sink, retries);
             harvest.SetForumName(target.forumName);
             harvest.SetAccountFolder(DecodeForumName(target.forumName));
             harvest.nListType = LIST_TYPE_TIEBA_POST;
@@ -87,19 +89,19 @@ ListingResult RunLister(Harvest& harvest, const QString& address, bool& single) 
             return result;
         case BaiduAddressKind::TiebaForum:
             harvest.SetForumName(target.forumName);
-            result = ListTiebaAlbums(target.forumName, sink);
+            result = ListTiebaAlbums(target.forumName, sink, retries);
             harvest.SetAccountFolder(DecodeForumName(target.forumName));
             harvest.nListType = LIST_TYPE_TIEBA_ALBUMS;
             return result;
         case BaiduAddressKind::XiangceUser:
-            result = ListXiangceAlbums(target.argument, sink);
+            result = ListXiangceAlbums(target.argument, sink, retries);
             harvest.nListType = LIST_TYPE_XIANGCE;
             return result;
         case BaiduAddressKind::NeedsProfilePage: {
             QString user;
-            result = FindProfileUser(address, sink, user);
+            result = FindProfileUser(address, sink, retries, user);
             if (result.end == ListingEnd::Complete) {
-                result = ListXiangceAlbums(user, sink);
+                result = ListXiangceAlbums(user, sink, retries);
                 harvest.nListType = LIST_TYPE_XIANGCE;
             }
             return result;

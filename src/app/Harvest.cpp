@@ -160,6 +160,7 @@ DownloadJobInputs Harvest::ReadDownloadInputs() {
     const int kind = std::clamp(nSourceKind.load(), 0, kSourceKindSlots - 1);
     inputs.rules = settings.saveRules[kind];
     inputs.params = settings.downloadParams[kind];
+    inputs.retries = retries.load();
     if (jobOverrides) {
         jobOverrides(inputs);
     }

@@ -97,6 +97,8 @@ public:
     std::atomic<uint8_t> jobState{JOB_IDLE};
     std::atomic<int> nSourceKind{0};
     std::atomic<int> nListType{LIST_TYPE_NONE};
+    // Tries after the first for every request of the jobs (list pages and pictures).
+    std::atomic<int> retries{kDefaultRetries};
 
 private:
     void JoinFinished(std::thread& thread);

@@ -8,6 +8,11 @@ namespace {
 
 constexpr int kLongestWait = 30;
 
+// About 1, 2, 4, 8 s, growing with each retry; at most 30.
+int BackOffSeconds(int retriesSoFar) {
+    return std::min(1 << std::clamp(retriesSoFar, 0, 4), kLongestWait);
+}
+
 // The value of the header in the block, empty when it is missing.
 QString HeaderValue(const QString& block, const QString& name) {
     for (const QString& line : block.split(QLatin1String("\r\n"))) {
@@ -22,10 +27,10 @@ QString HeaderValue(const QString& block, const QString& name) {
 }  // namespace
 
 int RetryAfterSeconds(const QString& headerBlock, int retriesSoFar) {
-    const int backOff = 1 << std::clamp(retriesSoFar, 0, 4);
+    const int backOff = BackOffSeconds(retriesSoFar);
     const QString value = HeaderValue(headerBlock, QStringLiteral("Retry-After"));
     if (value.isEmpty()) {
-        return std::min(backOff, kLongestWait);
+        return backOff;
     }
     bool isNumber = false;
     const qint64 seconds = value.toLongLong(&isNumber);
@@ -37,7 +42,7 @@ int RetryAfterSeconds(const QString& headerBlock, int retriesSoFar) {
         const qint64 wait = QDateTime::currentDateTimeUtc().secsTo(when);
         return static_cast<int>(std::clamp<qint64>(wait, 0, kLongestWait));
     }
-    return std::min(backOff, kLongestWait);
+    return backOff;
 }
 
 RetryDecision DecideRetry(const UrlResponse& response, bool ok, int retriesSoFar, int maxRetries) {
@@ -45,10 +50,23 @@ RetryDecision DecideRetry(const UrlResponse& response, bool ok, int retriesSoFar
         return {};
     }
     const int status = response.statusCode;
-    const bool busy = status == 429 || status == 503;
     // A list page arrives with its status (ok); a picture fails on it in the fetcher.
-    if (!busy || (!ok && response.errorKind != FetchError::HttpStatus)) {
+    if (ok || response.errorKind == FetchError::HttpStatus) {
+        if (status == 429 || status == 503) {
+            return {true, RetryAfterSeconds(response.headers, retriesSoFar)};
+        }
+        if (status >= 500 && status < 600) {
+            return {true, BackOffSeconds(retriesSoFar)};
+        }
         return {};
     }
-    return {true, RetryAfterSeconds(response.headers, retriesSoFar)};
+    switch (response.errorKind) {
+        case FetchError::Refused:
+        case FetchError::Unreachable:
+        case FetchError::TimedOut:
+        case FetchError::Reset:
+            return {true, BackOffSeconds(retriesSoFar)};
+        default:
+            return {};
+    }
 }
