@@ -12,6 +12,7 @@ UrlRequest MakePictureRequest(const PlannedPicture& picture, const QString& albu
     request.maxSizeKb = params.maxSizeKb;
     request.extraHeaders = picture.extraHeaders;
     request.failOnHttpError = true;
+    request.resume = true;
     request.cancel = cancel;
     return request;
 }

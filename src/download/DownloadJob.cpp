@@ -124,7 +124,7 @@ private:
     void EndListing(int index, ListingEnd end);
     void PictureArrived(int id, bool ok, const UrlResponse& response);
     void EndPicture(const ActivePicture& active, PictureOutcome outcome, const QString& reason,
-                    qint64 bytes);
+                    const UrlResponse& response);
     void ApplyStop();
     void MoveDueWaits(Clock::time_point now);
 
@@ -559,6 +559,7 @@ void DownloadJob::Pipeline::PictureArrived(int id, bool ok, const UrlResponse& r
     switch (verdict.step) {
         case PictureVerdict::Fallback:
             active.state.onFallback = true;
+            ++active.state.retries;  // the fallback counts among the picture's requests
             SubmitPicture(id);
             return;
         case PictureVerdict::Retry: {
@@ -570,23 +571,23 @@ void DownloadJob::Pipeline::PictureArrived(int id, bool ok, const UrlResponse& r
             return;
         }
         case PictureVerdict::Saved:
-            EndPicture(active, PictureOutcome::Saved, QString(), response.bodyLength);
+            EndPicture(active, PictureOutcome::Saved, QString(), response);
             break;
         case PictureVerdict::SkippedBySize:
-            EndPicture(active, PictureOutcome::SkippedBySize, verdict.reason, 0);
+            EndPicture(active, PictureOutcome::SkippedBySize, verdict.reason, response);
             break;
         case PictureVerdict::Stopped:
-            EndPicture(active, PictureOutcome::Stopped, verdict.reason, 0);
+            EndPicture(active, PictureOutcome::Stopped, verdict.reason, response);
             break;
         case PictureVerdict::Failed:
-            EndPicture(active, PictureOutcome::Failed, verdict.reason, 0);
+            EndPicture(active, PictureOutcome::Failed, verdict.reason, response);
             break;
     }
     active_.erase(id);
 }
 
 void DownloadJob::Pipeline::EndPicture(const ActivePicture& active, PictureOutcome outcome,
-                                       const QString& reason, qint64 bytes) {
+                                       const QString& reason, const UrlResponse& response) {
     AlbumRun& album = albums_[static_cast<size_t>(active.album)];
     const PlannedPicture& picture =
         album.naming.batch.pictures[static_cast<size_t>(active.picture)];
@@ -597,7 +598,7 @@ void DownloadJob::Pipeline::EndPicture(const ActivePicture& active, PictureOutco
         case PictureOutcome::Saved:
             ++album.saved;
             ++result_.saved;
-            bytes_ += bytes;
+            bytes_ += response.bodyLength;
             break;
         case PictureOutcome::Failed:
             ++album.failed;
@@ -610,6 +611,9 @@ void DownloadJob::Pipeline::EndPicture(const ActivePicture& active, PictureOutco
         case PictureOutcome::Stopped:
             ++album.stopped;
             break;
+    }
+    if (outcome != PictureOutcome::Saved && response.partialBytes > 0) {
+        ++result_.partialsKept;
     }
     view_.PictureEnded({album.position, outcome, picture.addresses.value(0), reason, Progress()});
 }

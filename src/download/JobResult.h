@@ -19,6 +19,7 @@ struct JobResult {
     int skippedBySize = 0;  // left out by the size filter
     int skippedByRule = 0;  // albums whose listing ended at a picture downloaded before
     int listsWritten = 0;   // address lists written instead of downloading
+    int partialsKept = 0;   // pictures not saved whose partial file is kept for resuming
     QList<PictureFailure> failures;
     QList<PageFailure> pageFailures;  // list pages that could not be fetched
     bool listOnly = false;            // address lists were written instead of downloading

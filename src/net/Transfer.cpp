@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "net/NetworkThread.h"
+#include "net/PartialFile.h"
 #include "net/RequestUrl.h"
 
 namespace {
@@ -17,7 +18,6 @@ constexpr char kAgent[] =
     "Chrome/44.0.12.87 Safari/537.36";
 constexpr long kMaxRedirects = 10;
 constexpr long kReadBufferSize = 102400;
-constexpr char kPartSuffix[] = ".quorvix-part";
 
 constexpr char kOverLimit[] = "body over size limit";
 constexpr char kUnderLimit[] = "body under size limit";
@@ -153,7 +153,9 @@ Transfer::Transfer(const UrlRequest& request, unsigned fetchFlags, const QString
 Transfer::~Transfer() {
     if (file_) {
         file_->close();
-        QFile::remove(tempPath_);
+        if (!(request_.resume && partial_->HasValidator())) {
+            partial_->Discard();
+        }
     }
     if (easy_ != nullptr) {
         curl_easy_cleanup(easy_);
@@ -169,6 +171,15 @@ bool Transfer::Prepare(CURLSH* share) {
     easy_ = curl_easy_init();
     if (easy_ == nullptr) {
         return Fail(FetchError::Other, QStringLiteral("cannot start a transfer"));
+    }
+    if (!request_.savePath.isEmpty()) {
+        partial_.emplace(request_.savePath);
+        if (request_.resume) {
+            if (const std::optional<PartialFile::Resume> resume = partial_->Prepare()) {
+                resumeOffset_ = resume->offset;
+                resumeValidator_ = resume->validator;
+            }
+        }
     }
     headerList_ = BuildHeaderList();
     curl_easy_setopt(easy_, CURLOPT_PRIVATE, this);
@@ -212,6 +223,14 @@ curl_slist* Transfer::BuildHeaderList() const {
         lines.append("Cache-Control: no-cache");  // what a reload asks of caches
     }
     lines.append(extra);
+    if (resumeOffset_ > 0) {
+        // Only the missing bytes, and only of the same picture.
+        lines.append("Range: bytes=" + QByteArray::number(resumeOffset_) + '-');
+        lines.append("If-Range: " + resumeValidator_);
+    }
+    if (!HasHeader(extra, "Accept:")) {
+        lines.append("Accept:");  // libcurl's own "Accept: */*" is not sent
+    }
     if (!HasHeader(extra, "Expect:")) {
         lines.append("Expect:");  // the body goes out at once, without waiting for 100-continue
     }
@@ -307,20 +326,45 @@ bool Transfer::FinalHeadersEnded() {
     if (request_.failOnHttpError && status_ >= 400) {
         return Fail(FetchError::HttpStatus, QStringLiteral("HTTP %1").arg(status_));
     }
-    if (const auto length = ContentLength(block_)) {
-        if (*length < KbLimit(request_.minSizeKb)) {
+    qint64 start = 0;  // where this answer's body begins in the save file
+    if (resumeOffset_ > 0) {
+        if (status_ == 206) {
+            const std::optional<ContentRange> range =
+                ParseContentRange(HeaderValue(block_, "Content-Range").value_or(QByteArray()));
+            if (!range || range->first != resumeOffset_) {
+                return Fail(FetchError::Other, QStringLiteral("unexpected Content-Range"));
+            }
+            start = resumeOffset_;
+        } else if (status_ != 200) {
+            // 200: the whole picture again (it changed, or ranges are not served): from zero.
+            return Fail(
+                FetchError::Other,
+                QStringLiteral("unexpected answer to a range request (HTTP %1)").arg(status_));
+        }
+    }
+    if (const auto announced = ContentLength(block_)) {
+        const qint64 length = start + *announced;  // the limits hold for the whole picture
+        if (length < KbLimit(request_.minSizeKb)) {
             return Fail(FetchError::UnderSizeLimit, QString::fromLatin1(kUnderLimit));
         }
-        if (request_.maxSizeKb != 0 && *length > KbLimit(request_.maxSizeKb)) {
+        if (request_.maxSizeKb != 0 && length > KbLimit(request_.maxSizeKb)) {
             return Fail(FetchError::OverSizeLimit, QString::fromLatin1(kOverLimit));
         }
-        if (!request_.savePath.isEmpty() && *length > kBodyCap) {
+        if (!request_.savePath.isEmpty() && length > kBodyCap) {
             // never started, never written
             return Fail(FetchError::TooLarge, QString::fromLatin1(kOverLimit));
         }
     }
     if (!request_.savePath.isEmpty()) {
-        return OpenSaveFile();
+        if (request_.resume) {
+            // Kept at once, so that a partial left by a kill can be continued too; a 206
+            // without one keeps the validator it was asked with.
+            const QByteArray validator = ResumeValidator(block_);
+            if (!validator.isEmpty() || start == 0) {
+                partial_->KeepValidator(validator);
+            }
+        }
+        return OpenSaveFile(start);
     }
     if (!response_.isGzip && !(request_.beginMarker.isEmpty() && request_.endMarker.isEmpty())) {
         trim_.emplace(request_.beginMarker, request_.endMarker);
@@ -328,32 +372,20 @@ bool Transfer::FinalHeadersEnded() {
     return true;
 }
 
-namespace {
-
-// The temporary name of a save file: its own name with the suffix, or, when that would not fit a
-// file name (255 bytes), a short name derived from it.
-QString TemporaryPathFor(const QString& savePath) {
-    const qsizetype slash = savePath.lastIndexOf(QLatin1Char('/'));
-    const QString name = savePath.mid(slash + 1);
-    if (name.toUtf8().size() + qstrlen(kPartSuffix) <= 255) {
-        return savePath + QLatin1String(kPartSuffix);
-    }
-    const QByteArray digest =
-        QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(20);
-    return savePath.left(slash + 1) + QStringLiteral("qv-") + QString::fromLatin1(digest) +
-           QLatin1String(kPartSuffix);
-}
-
-}  // namespace
-
-bool Transfer::OpenSaveFile() {
-    tempPath_ = TemporaryPathFor(request_.savePath);
-    file_ = std::make_unique<QFile>(tempPath_);
-    if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+bool Transfer::OpenSaveFile(qint64 start) {
+    file_ = std::make_unique<QFile>(partial_->path());
+    // Unbuffered: what arrived is on disk, for a later try to continue even after a kill.
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered |
+                                     (start > 0 ? QIODevice::Append : QIODevice::Truncate);
+    if (!file_->open(mode)) {
         const QString reason = file_->errorString();
         file_.reset();
         return Fail(FetchError::File, QStringLiteral("cannot create file: ") + reason);
     }
+    if (file_->size() != start) {
+        return Fail(FetchError::File, QStringLiteral("the partial file changed meanwhile"));
+    }
+    written_ = start;
     return true;
 }
 
@@ -452,32 +484,66 @@ Failure Transfer::JudgeOutcome(CURLcode code, const char* abortReason) {
     return {};
 }
 
-// Renames the complete temporary file into place, or removes it after a failure.
+namespace {
+
+// Failures that cut a body off on the way, where what arrived is still good.
+bool CutOff(FetchError kind) {
+    switch (kind) {
+        case FetchError::Cancelled:
+        case FetchError::Stopped:
+        case FetchError::TimedOut:
+        case FetchError::Reset:
+        case FetchError::Refused:
+        case FetchError::Unreachable:
+        case FetchError::HostNotFound:
+        case FetchError::Tls:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+// Renames the whole file into place. After a failure the partial is kept for a later try when
+// the body was cut off and its answer gave a validator, and removed otherwise.
 Failure Transfer::SettleSaveFile(Failure failure) {
+    if (!partial_) {
+        return failure;
+    }
+    const bool resumable = request_.resume && CutOff(failure.kind) && partial_->HasValidator();
     if (!file_) {
+        if (!failure.text.isEmpty() && !resumable) {
+            partial_->Discard();  // an answer that makes what is there worthless
+        }
         return failure;
     }
     if (failure.text.isEmpty() && !file_->flush()) {
         failure = {FetchError::File, QStringLiteral("cannot write file: ") + file_->errorString()};
     }
     file_->close();
+    file_.reset();
     if (failure.text.isEmpty()) {
         std::error_code ec;
-        std::filesystem::rename(FsPath(tempPath_), FsPath(request_.savePath), ec);
+        std::filesystem::rename(FsPath(partial_->path()), FsPath(request_.savePath), ec);
         if (ec) {
             failure = {FetchError::File, QStringLiteral("cannot rename file: ") +
                                              QString::fromStdString(ec.message())};
+        } else {
+            QFile::remove(partial_->validatorPath());
+            return failure;
         }
     }
-    if (!failure.text.isEmpty()) {
-        QFile::remove(tempPath_);
+    if (resumable && written_ > 0) {
+        response_.partialBytes = written_;
+    } else {
+        partial_->Discard();
     }
-    file_.reset();
     return failure;
 }
 
 void Transfer::Finish(CURLcode code, const char* abortReason) {
-    const bool toFile = file_ != nullptr;
+    const bool toFile = partial_.has_value();
     const Failure failure = SettleSaveFile(JudgeOutcome(code, abortReason));
     const QString& error = failure.text;
     const bool ok = error.isEmpty();

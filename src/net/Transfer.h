@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "net/BodyTrim.h"
+#include "net/PartialFile.h"
 #include "net/URLSource2.h"
 
 // Why an exchange failed; an empty text means it did not.
@@ -62,7 +63,7 @@ private:
     void SetVerbAndBody();
     bool HeaderLine(const char* data, qsizetype size);
     bool FinalHeadersEnded();
-    bool OpenSaveFile();
+    bool OpenSaveFile(qint64 start);
     bool Write(const char* data, qsizetype size);
     bool Fail(FetchError kind, const QString& reason);
     Failure JudgeOutcome(CURLcode code, const char* abortReason);
@@ -90,9 +91,11 @@ private:
     bool stoppedAtEnd_ = false;  // reading stopped at the end marker (a success)
     Failure failure_;            // why a callback aborted the exchange
 
-    std::unique_ptr<QFile> file_;  // temporary save file
-    QString tempPath_;
-    qint64 written_ = 0;
+    std::optional<PartialFile> partial_;  // where a save file is written until it is whole
+    std::unique_ptr<QFile> file_;         // the partial file, while it is open
+    qint64 resumeOffset_ = 0;             // bytes of an earlier try that this one continues
+    QByteArray resumeValidator_;
+    qint64 written_ = 0;  // bytes of the picture in the save file, an earlier try's included
 
     Clock::time_point lastProgress_;
     curl_off_t lastDown_ = 0;

@@ -75,6 +75,9 @@ struct UrlRequest {
 
     // Picture downloads: an answer with status 400 or above is a failure, not a body.
     bool failOnHttpError = false;
+    // Picture downloads: a save file cut off on the way is kept (with the answer's validator)
+    // and the next request for the same save path asks only for the missing bytes.
+    bool resume = false;
     // Setting the flag aborts the exchange (download stop); may be shared by many requests.
     std::shared_ptr<std::atomic_bool> cancel;
 };
@@ -96,6 +99,7 @@ struct UrlResponse {
     qint64 bodyLength = 0;  // length of the accepted body, in memory or in the save file
     QString error;          // why the last exchange failed (empty after success)
     FetchError errorKind = FetchError::None;
+    qint64 partialBytes = 0;  // after a failure: bytes kept in the partial file for a later try
 
     // One exchange; true when it completed within the size limits (the status is not examined
     // unless the request asks for it).

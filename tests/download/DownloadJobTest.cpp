@@ -196,11 +196,18 @@ TEST_F(DownloadJob, StopDuringDownloadSkipsTheMarkerAndRepairsWhatIsSaved) {
     harvest->DownloadCommand();
     // The picture list and the album's three pictures have been asked for.
     service.server().waitForRequests(before + 4, 10s);
-    ASSERT_TRUE(WaitUntil(
-        [&] { return QFileInfo::exists(save.file(QStringLiteral("faults/停滞/1.jpg"))); }));
+    // The first picture is saved, the second has sent half its body (the third nothing).
+    ASSERT_TRUE(WaitUntil([&] {
+        return QFileInfo::exists(save.file(QStringLiteral("faults/停滞/1.jpg"))) &&
+               QFileInfo(save.file(QStringLiteral("faults/停滞/2.jpg.quorvix-part"))).size() > 0;
+    }));
     harvest->DownloadCommand();  // the stop command
     harvest->WaitForJobs();
-    EXPECT_EQ(Files(QStringLiteral("faults/停滞")), QStringList{QStringLiteral("1.jpg")});
+    // The half picture is kept, with its validator, for the next run to continue.
+    EXPECT_EQ(Files(QStringLiteral("faults/停滞")),
+              (QStringList{QStringLiteral("1.jpg"), QStringLiteral("2.jpg.quorvix-part"),
+                           QStringLiteral("2.jpg.quorvix-validator")}));
+    EXPECT_EQ(harvest->LastResult().partialsKept, 1);
     EXPECT_TRUE(view.Saw(QStringLiteral("finished: 3 pictures")));
     EXPECT_TRUE(view.Saw(QStringLiteral("downloaded")));
     EXPECT_TRUE(harvest->LastResult().stopped);

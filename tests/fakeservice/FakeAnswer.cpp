@@ -144,6 +144,7 @@ FakeReply Answer(const FakeRequest& request, const FakeOptions& options) {
     FakeReply reply;
     if (IsPicture(kind)) {
         reply = PictureReply(PictureId(path), options);
+        AnswerRange(reply, request, options);
     } else if (kind == FakePathKind::Unknown) {
         reply = NotFound();
     } else if (std::optional<FakeReply> hostile = HostileReply(kind, request)) {

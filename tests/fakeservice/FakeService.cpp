@@ -145,22 +145,32 @@ bool FakeService::TakeOverride(const FakeRequest& request, FakeReply& reply) {
         if (it->kind != reply.kind || !request.target.contains(it->targetContains)) {
             continue;
         }
-        FakeReply replaced;
-        replaced.kind = reply.kind;
-        replaced.status = it->status;
-        replaced.latencyMs = reply.latencyMs;
-        replaced.setHeader("Content-Type", "text/html; charset=utf-8");
-        if (!it->retryAfter.isEmpty()) {
-            replaced.setHeader("Retry-After", it->retryAfter);
+        if (it->fault != FakeFault::None) {
+            reply.fault = it->fault;
+            reply.faultAfter = reply.body.size() / 2;
+            reply.stream.reset();
+        } else {
+            reply = StatusReply(reply, *it);
         }
-        replaced.body = "<html><body>status " + QByteArray::number(it->status) + "</body></html>";
-        reply = replaced;
         if (--it->times <= 0) {
             overrides_.erase(it);
         }
         return true;
     }
     return false;
+}
+
+FakeReply FakeService::StatusReply(const FakeReply& original, const FakeOverride& override) {
+    FakeReply replaced;
+    replaced.kind = original.kind;
+    replaced.status = override.status;
+    replaced.latencyMs = original.latencyMs;
+    replaced.setHeader("Content-Type", "text/html; charset=utf-8");
+    if (!override.retryAfter.isEmpty()) {
+        replaced.setHeader("Retry-After", override.retryAfter);
+    }
+    replaced.body = "<html><body>status " + QByteArray::number(override.status) + "</body></html>";
+    return replaced;
 }
 
 void FakeService::handle(const HttpRequest& request, HttpExchange& exchange) {

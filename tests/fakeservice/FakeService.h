@@ -21,6 +21,9 @@ struct FakeOverride {
     int status = 503;
     int times = 1;          // how many requests get it
     QByteArray retryAfter;  // the Retry-After value; empty for none
+    // When set, the request gets its own answer with this transport fault (after half the
+    // body) instead of the status.
+    FakeFault fault = FakeFault::None;
 };
 
 class FakeService {
@@ -53,6 +56,7 @@ private:
     void handle(const HttpRequest& request, HttpExchange& exchange);
     void touch();
     bool TakeOverride(const FakeRequest& request, FakeReply& reply);
+    static FakeReply StatusReply(const FakeReply& original, const FakeOverride& override);
 
     mutable std::mutex mutex_;  // guards options_ and overrides_
     FakeOptions options_;

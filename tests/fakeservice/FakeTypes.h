@@ -67,8 +67,18 @@ struct FakeReply {
     void setHeader(const QByteArray& name, const QByteArray& value);
 };
 
+// How the picture hosts answer a request for part of a picture.
+enum class FakeRanges {
+    Honour,       // ETag and "Accept-Ranges: bytes"; "Range: bytes=N-" gets a 206 when If-Range
+                  // (if sent) matches the ETag, else the whole picture
+    Ignore,       // ETag, but every request gets the whole picture
+    NoValidator,  // neither ETag nor Last-Modified
+};
+
 struct FakeOptions {
     bool gzip = true;               // gzip pages when the request accepts it
     int latencyMs = 0;              // added to every reply
     qsizetype pictureBytes = 4096;  // size of a picture unless its id says otherwise
+    FakeRanges ranges = FakeRanges::Honour;
+    int pictureVersion = 0;  // another value gives every picture other bytes and another ETag
 };

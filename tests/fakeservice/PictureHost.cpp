@@ -145,8 +145,12 @@ QByteArray PictureBytes(const QString& id, PictureVariant format, qsizetype size
     }
 }
 
-FakeReply PictureReply(const QString& id, const FakeOptions& options) {
-    const PictureSpec spec = PictureSpecOf(id, options.pictureBytes);
+FakeReply PictureReply(const QString& pictureId, const FakeOptions& options) {
+    const PictureSpec spec = PictureSpecOf(pictureId, options.pictureBytes);
+    // Another version of the pictures: the same sizes and formats, other bytes.
+    const QString id = options.pictureVersion == 0
+                           ? pictureId
+                           : pictureId + QStringLiteral("~v%1").arg(options.pictureVersion);
     FakeReply reply;
     if (spec.variant == PictureVariant::Missing || spec.variant == PictureVariant::Busy) {
         const bool missing = spec.variant == PictureVariant::Missing;
@@ -201,4 +205,42 @@ FakeReply PictureReply(const QString& id, const FakeOptions& options) {
             break;
     }
     return reply;
+}
+
+void AnswerRange(FakeReply& reply, const FakeRequest& request, const FakeOptions& options) {
+    if (reply.status != 200 || reply.stream || reply.fault == FakeFault::EndlessBody ||
+        options.ranges == FakeRanges::NoValidator) {
+        return;
+    }
+    const QByteArray etag =
+        '"' +
+        QByteArray::number(crc32(0, reinterpret_cast<const Bytef*>(reply.body.constData()),
+                                 static_cast<uInt>(reply.body.size())),
+                           16) +
+        '-' + QByteArray::number(reply.body.size()) + '"';
+    reply.setHeader("ETag", etag);
+    if (options.ranges == FakeRanges::Ignore) {
+        return;
+    }
+    reply.setHeader("Accept-Ranges", "bytes");
+    const QByteArray range = request.header("Range");
+    const QByteArray ifRange = request.header("If-Range");
+    if (!range.startsWith("bytes=") || !range.endsWith('-') ||
+        (!ifRange.isEmpty() && ifRange != etag)) {
+        return;
+    }
+    bool ok = false;
+    const qsizetype from = range.mid(6).chopped(1).toLongLong(&ok);
+    if (!ok || from <= 0 || from >= reply.body.size()) {
+        return;
+    }
+    const qsizetype size = reply.body.size();
+    reply.status = 206;
+    reply.setHeader("Content-Range", "bytes " + QByteArray::number(from) + '-' +
+                                         QByteArray::number(size - 1) + '/' +
+                                         QByteArray::number(size));
+    reply.body = reply.body.mid(from);
+    if (reply.faultAfter > 0) {
+        reply.faultAfter = std::max<qsizetype>(reply.faultAfter - from, 0);
+    }
 }

@@ -34,3 +34,6 @@ PictureSpec PictureSpecOf(const QString& id, qsizetype defaultBytes);
 QByteArray PictureBytes(const QString& id, PictureVariant format, qsizetype size);
 // The whole reply of the picture host for the id.
 FakeReply PictureReply(const QString& id, const FakeOptions& options);
+// The reply to a request that may ask for part of the picture ("Range: bytes=N-", with or without
+// If-Range), as the options' range behaviour says. Only whole, unstreamed pictures take part.
+void AnswerRange(FakeReply& reply, const FakeRequest& request, const FakeOptions& options);

@@ -12,7 +12,11 @@
 namespace {
 
 constexpr qsizetype kNameMaxBytes = 255;
-const QLatin1String kTemporarySuffix(".quorvix-part");
+// A picture's partial file, and the validator kept beside it for resuming.
+bool IsTemporary(const QString& path) {
+    return path.endsWith(QLatin1String(".quorvix-part")) ||
+           path.endsWith(QLatin1String(".quorvix-validator"));
+}
 
 void CheckComponents(const QString& relative, QStringList& problems) {
     for (const QString& component : relative.split(QLatin1Char('/'))) {
@@ -60,7 +64,7 @@ SaveTree ReadSaveTree(const QString& saveFolder) {
 QStringList TemporaryFiles(const SaveTree& tree) {
     QStringList found;
     for (const QString& file : tree.files) {
-        if (file.endsWith(kTemporarySuffix)) {
+        if (IsTemporary(file)) {
             found << file;
         }
     }
@@ -71,7 +75,7 @@ QStringList PictureFiles(const SaveTree& tree) {
     QStringList found;
     for (const QString& file : tree.files) {
         const QString name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
-        if (!name.endsWith(kTemporarySuffix) && name != QLatin1String("pic.kzt") &&
+        if (!IsTemporary(name) && name != QLatin1String("pic.kzt") &&
             !name.endsWith(QLatin1String(".lst")) && !name.endsWith(QLatin1String(".txt"))) {
             found << file;
         }
