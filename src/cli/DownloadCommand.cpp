@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
+#include "cli/Interrupts.h"
 #include "cli/Session.h"
+#include "cli/TerminalText.h"
 
 #include <QCommandLineParser>
 
@@ -45,6 +47,10 @@ void AddOptions(QCommandLineParser& parser) {
          QStringLiteral("Rename pictures to the extension their bytes show.")},
         {QStringLiteral("fix-order"),
          QStringLiteral("Give pictures file times that sort in album order.")},
+        {QStringLiteral("retries"),
+         QStringLiteral("Tries after the first for a request that failed on the way (0 to 10, "
+                        "default 3)."),
+         QStringLiteral("N")},
         {QStringLiteral("name-mode"),
          QStringLiteral("File names from the picture's description, its sequence number, or "
                         "its address: desc, seq or url."),
@@ -84,7 +90,7 @@ std::optional<QList<int>> ParseAlbumList(const QString& text, int albumCount) {
 }
 
 struct Overrides {
-    std::optional<int> threads, timeout, minKb, maxKb, nameMode;
+    std::optional<int> threads, timeout, minKb, maxKb, nameMode, retries;
     uint16_t setBits = 0;
 };
 
@@ -106,7 +112,8 @@ bool ReadOverrides(const QCommandLineParser& parser, Overrides& out) {
         return true;
     };
     if (!number("threads", 1, 15, out.threads) || !number("timeout", 10, 65535, out.timeout) ||
-        !number("min-kb", 0, 65535, out.minKb) || !number("max-kb", 0, 65535, out.maxKb)) {
+        !number("min-kb", 0, 65535, out.minKb) || !number("max-kb", 0, 65535, out.maxKb) ||
+        !number("retries", 0, kMostRetries, out.retries)) {
         return false;
     }
     if (parser.isSet(QStringLiteral("name-mode"))) {
@@ -146,8 +153,8 @@ void ApplyOverrides(const Overrides& o, DownloadJobInputs& inputs) {
 
 int PrintSummary(const JobResult& result) {
     for (const PictureFailure& failure : result.failures) {
-        std::fprintf(stderr, "failed: %s (%s)\n", qPrintable(failure.address),
-                     qPrintable(failure.reason));
+        std::fprintf(stderr, "failed: %s (%s)\n", qPrintable(TerminalSafe(failure.address)),
+                     qPrintable(TerminalSafe(failure.reason)));
     }
     if (result.listOnly) {
         std::fprintf(stderr, "Albums: %d, pictures listed: %d (address lists written)\n",
@@ -164,6 +171,10 @@ int PrintSummary(const JobResult& result) {
             counts += QStringLiteral(", albums already downloaded: %1").arg(result.skippedByRule);
         }
         std::fprintf(stderr, "%s\n", qPrintable(counts));
+    }
+    if (result.stopped || result.partialsKept > 0) {
+        std::fprintf(stderr, "%s, partial pictures kept for resuming: %d\n",
+                     result.stopped ? "Stopped" : "Not all saved", result.partialsKept);
     }
     if (result.listed == 0) {
         return EXIT_NOTHING;
@@ -196,8 +207,12 @@ int RunDownloadCommand(const QStringList& arguments) {
 
     CliSession session(parser.value(QStringLiteral("settings-dir")),
                        parser.positionalArguments().first(), parser.value(QStringLiteral("save")));
+    session.harvest->retries = overrides.retries.value_or(kDefaultRetries);
     if (session.ListAlbums().refused) {
         return EXIT_USAGE;
+    }
+    if (const int interrupted = Interrupts::ExitStatus()) {
+        return interrupted;  // nothing is downloaded after an interrupt
     }
     const int albumCount = session.harvest->albums.size();
     if (albumCount == 0) {
@@ -219,8 +234,10 @@ int RunDownloadCommand(const QStringList& arguments) {
     session.harvest->WaitForJobs();
     const JobResult result = session.harvest->LastResult();
     if (result.setupFailed) {
-        std::fprintf(stderr, "quorvix-cli download: %s\n", qPrintable(result.setupError));
+        std::fprintf(stderr, "quorvix-cli download: %s\n",
+                     qPrintable(TerminalSafe(result.setupError)));
         return EXIT_USAGE;
     }
-    return PrintSummary(result);
+    const int status = PrintSummary(result);
+    return Interrupts::ExitStatus() != 0 ? Interrupts::ExitStatus() : status;
 }

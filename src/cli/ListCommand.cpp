@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
+#include "cli/Interrupts.h"
 #include "cli/Session.h"
+#include "cli/TerminalText.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -14,7 +16,7 @@ void PrintTable(const AlbumList& albums) {
     for (int i = 0; i < albums.size(); ++i) {
         const ST_PERLISTRECORD album = albums.at(i);
         const QString line = QStringLiteral("%1\t%2\t%3\t%4\n")
-                                 .arg(QString::asprintf("%04d", i + 1), album.strName,
+                                 .arg(QString::asprintf("%04d", i + 1), TerminalSafe(album.strName),
                                       FormatPicCount(album.nPicCount), FormatRemark(album.nRemark));
         std::fputs(line.toUtf8().constData(), stdout);
     }
@@ -75,6 +77,9 @@ int RunListCommand(const QStringList& arguments) {
         PrintJson(albums);
     } else {
         PrintTable(albums);
+    }
+    if (const int interrupted = Interrupts::ExitStatus()) {
+        return interrupted;
     }
     return albums.size() > 0 ? EXIT_DONE : EXIT_NOTHING;
 }

@@ -1,6 +1,7 @@
 #include "cli/Session.h"
 
 #include "app/SettingsFolder.h"
+#include "cli/Interrupts.h"
 #include "net/CookieShare.h"
 
 CliSession::CliSession(const QString& settingsDir, const QString& address, const QString& savePath)
@@ -11,9 +12,16 @@ CliSession::CliSession(const QString& settingsDir, const QString& address, const
     harvest->SetView(&view);
     harvest->LoadSettingsFile();
     harvest->bReady = 1;
+    // A terminal interrupt stops what runs, as the stop commands do.
+    Interrupts::SetStopHandler([this] {
+        uint8_t running = LIST_RUNNING;
+        harvest->nListState.compare_exchange_strong(running, LIST_STOP_REQUESTED);
+        harvest->RequestDownloadStop();
+    });
 }
 
 CliSession::~CliSession() {
+    Interrupts::SetStopHandler(nullptr);
     harvest.reset();
     CookieShare::SaveCookies();
 }

@@ -1,6 +1,7 @@
 #include "cli/TerminalView.h"
 
 #include "app/JobStatusText.h"
+#include "cli/TerminalText.h"
 #include "sources/SourceKinds.h"
 
 #include <unistd.h>
@@ -39,7 +40,7 @@ void TerminalView::ListingStarted() {
 
 void TerminalView::ListingFinished(const ListingSummary& summary) {
     std::lock_guard lock(mutex_);
-    PrintLine(*ListingFinishedText(summary).line1);
+    PrintLine(TerminalSafe(*ListingFinishedText(summary).line1));
 }
 
 void TerminalView::JobStarted(int) {
@@ -96,22 +97,24 @@ void TerminalView::AlbumFinished(const AlbumFinishedEvent& event) {
 
 void TerminalView::PageFailed(const PageFailure& failure) {
     std::lock_guard lock(mutex_);
-    PrintLine(QStringLiteral("could not fetch %1 (%2)").arg(failure.url, failure.reason));
+    PrintLine(QStringLiteral("could not fetch %1 (%2)")
+                  .arg(TerminalSafe(failure.url), TerminalSafe(failure.reason)));
 }
 
 void TerminalView::JobFinished(const JobResult& result) {
     std::lock_guard lock(mutex_);
-    PrintLine(*DownloadStatusText().JobFinished(result).line1);
+    PrintLine(TerminalSafe(*DownloadStatusText().JobFinished(result).line1));
 }
 
 void TerminalView::ShowMessage(const QString& text, const QString& title) {
     std::lock_guard lock(mutex_);
-    PrintLine(title.isEmpty() ? text : title + QStringLiteral(": ") + text);
+    const QString safe = TerminalSafe(text, true);
+    PrintLine(title.isEmpty() ? safe : title + QStringLiteral(": ") + safe);
 }
 
 bool TerminalView::AskYesNo(const QString& text, const QString& title) {
     std::lock_guard lock(mutex_);
-    PrintLine(title + QStringLiteral(": ") + text);
+    PrintLine(title + QStringLiteral(": ") + TerminalSafe(text, true));
     if (!isatty(STDIN_FILENO) || !terminal_) {
         PrintLine(QStringLiteral("(no terminal: answered no)"));
         return false;
@@ -129,7 +132,7 @@ void TerminalView::RequestLogin(const QString& url) {
     std::lock_guard lock(mutex_);
     PrintLine(QStringLiteral("Log in with the desktop program (its login window shares cookies "
                              "with this command), then run the command again: ") +
-              url);
+              TerminalSafe(url));
 }
 
 int TerminalView::SubKindSelection() {

@@ -1,6 +1,7 @@
 // quorvix-cli: the album lister and downloader for the terminal.
 
 #include "cli/Commands.h"
+#include "cli/Interrupts.h"
 #include "net/NetworkThread.h"
 
 #include <QCoreApplication>
@@ -22,6 +23,7 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+    Interrupts::Install();  // before any other thread starts
     QCoreApplication::setApplicationName(QStringLiteral("quorvix"));
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {

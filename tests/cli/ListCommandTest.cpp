@@ -49,6 +49,32 @@ TEST_F(ListCommand, PrintsJson) {
     EXPECT_EQ(album[QStringLiteral("count")].toInt(), -1);
 }
 
+// Names from pages once reached the terminal raw: "ESC ]0;title BEL" retitled it, "ESC [31m"
+// coloured it.
+TEST_F(ListCommand, ControlCharactersOfNamesAreShownAsEscapes) {
+    const CliResult table = List({QStringLiteral("http://tieba.baidu.com/photo/g?kw=hostile")});
+    ASSERT_EQ(table.exitCode, 0) << table.err.constData();
+    const QString text = QString::fromUtf8(table.out);
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        const bool control = (unit < 0x20 && unit != u'\n' && unit != u'\t') || unit == 0x7F ||
+                             (unit >= 0x80 && unit <= 0x9F);
+        ASSERT_FALSE(control) << "control character " << unsigned(unit);
+    }
+    EXPECT_TRUE(text.contains(QStringLiteral("\\x01\\x1b]0;title\\x1b[31mred\\x1b[0m_name\\x7f")))
+        << table.out.constData();
+
+    // JSON keeps the names exact.
+    const CliResult json = List(
+        {QStringLiteral("--json"), QStringLiteral("http://tieba.baidu.com/photo/g?kw=hostile")});
+    bool found = false;
+    for (const QJsonValue& album : QJsonDocument::fromJson(json.out).array()) {
+        found = found || album.toObject()[QStringLiteral("name")].toString().contains(
+                             QStringLiteral("\x01\x1b]0;title\x1b[31m"));
+    }
+    EXPECT_TRUE(found);
+}
+
 TEST_F(ListCommand, ExitStatuses) {
     EXPECT_EQ(List({QStringLiteral("http://tieba.baidu.com/photo/g?kw=nothing-here")}).exitCode, 2);
     EXPECT_EQ(List({QStringLiteral("tieba.baidu.com/photo/g?kw=demo")}).exitCode, 1);

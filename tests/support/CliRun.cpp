@@ -1,13 +1,18 @@
 #include "support/CliRun.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QThread>
+
+#include <signal.h>
 
 #include <thread>
 
 namespace {
 
-CliResult Run(const QStringList& arguments, const QString& proxyUrl, int timeoutMs) {
+CliResult Run(const QStringList& arguments, const QString& proxyUrl, int timeoutMs,
+              const Interrupt* interrupt = nullptr) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
@@ -21,6 +26,17 @@ CliResult Run(const QStringList& arguments, const QString& proxyUrl, int timeout
     process.start(QStringLiteral(QUORVIX_CLI_EXE_PATH), arguments);
     process.closeWriteChannel();
     CliResult result;
+    if (interrupt != nullptr && process.waitForStarted()) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!interrupt->when() && clock.elapsed() < timeoutMs &&
+               process.state() == QProcess::Running) {
+            QThread::msleep(2);
+        }
+        for (int i = 0; i < interrupt->count; ++i) {
+            ::kill(static_cast<pid_t>(process.processId()), interrupt->signal);
+        }
+    }
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         process.waitForFinished();
@@ -41,5 +57,12 @@ CliResult RunCli(const QStringList& arguments, const QString& proxyUrl, int time
     // dies on a thread of its own.
     CliResult result;
     std::thread([&] { result = Run(arguments, proxyUrl, timeoutMs); }).join();
+    return result;
+}
+
+CliResult RunCliInterrupted(const QStringList& arguments, const QString& proxyUrl,
+                            const Interrupt& interrupt, int timeoutMs) {
+    CliResult result;
+    std::thread([&] { result = Run(arguments, proxyUrl, timeoutMs, &interrupt); }).join();
     return result;
 }
