@@ -9,9 +9,15 @@ int AlbumList::AddAlbum(const ST_PERLISTRECORD& record) {
 
     std::lock_guard lock(mutex_);
     copy.nIndex = static_cast<uint32_t>(records_.size());
+    // Numbered names are tried from the number after the last one given for this name, so a page
+    // of many albums of one name costs constant time per album, not a scan from 1 each time.
     QString candidate = copy.strName;
-    for (unsigned n = 1; FindLocked(candidate) >= 0; ++n) {
-        candidate = QStringLiteral("%1 (%2)").arg(copy.strName).arg(n);
+    if (FindLocked(candidate) >= 0) {
+        unsigned& next = nextNumber_[copy.strName];
+        do {
+            // One arg() call: a "%1" inside the name stays as it is.
+            candidate = QStringLiteral("%1 (%2)").arg(copy.strName, QString::number(++next));
+        } while (FindLocked(candidate) >= 0);
     }
     copy.strName = candidate;
     firstIndexByName_.insert(candidate, static_cast<int>(records_.size()));
@@ -32,6 +38,7 @@ void AlbumList::ClearAlbums() {
     std::lock_guard lock(mutex_);
     records_.clear();
     firstIndexByName_.clear();
+    nextNumber_.clear();
 }
 
 int AlbumList::size() const {

@@ -40,6 +40,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<ST_PERLISTRECORD> records_;
     QHash<QString, int> firstIndexByName_;  // name -> first index holding it
+    QHash<QString, unsigned> nextNumber_;   // cleaned name -> the last number given to it
 };
 
 // "未知" for -1, otherwise the count right-aligned in four places.

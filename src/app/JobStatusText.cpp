@@ -24,6 +24,9 @@ QString DescribePageFailure(const PageFailure& failure) {
         case FetchError::HttpStatus:
             what = QStringLiteral("服务器返回 %1").arg(failure.status);
             break;
+        case FetchError::TooLarge:
+            what = QStringLiteral("页面过大");
+            break;
         default:
             what = failure.reason;
             break;

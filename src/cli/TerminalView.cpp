@@ -40,7 +40,15 @@ void TerminalView::ListingStarted() {
 
 void TerminalView::ListingFinished(const ListingSummary& summary) {
     std::lock_guard lock(mutex_);
+    if (summary.failure) {
+        PrintFailure(*summary.failure);
+    }
     PrintLine(TerminalSafe(*ListingFinishedText(summary).line1));
+}
+
+void TerminalView::PrintFailure(const PageFailure& failure) {
+    PrintLine(QStringLiteral("could not fetch %1 (%2)")
+                  .arg(TerminalSafe(failure.url), TerminalSafe(failure.reason)));
 }
 
 void TerminalView::JobStarted(int) {
@@ -97,8 +105,7 @@ void TerminalView::AlbumFinished(const AlbumFinishedEvent& event) {
 
 void TerminalView::PageFailed(const PageFailure& failure) {
     std::lock_guard lock(mutex_);
-    PrintLine(QStringLiteral("could not fetch %1 (%2)")
-                  .arg(TerminalSafe(failure.url), TerminalSafe(failure.reason)));
+    PrintFailure(failure);
 }
 
 void TerminalView::JobFinished(const JobResult& result) {

@@ -47,6 +47,7 @@ public:
 private:
     void PrintLine(const QString& text);
     void PrintTransient(const QString& text);
+    void PrintFailure(const PageFailure& failure);
 
     const QString address_;
     const QString savePath_;

@@ -434,14 +434,15 @@ void DownloadJob::Pipeline::PageArrived(int index, bool ok, const UrlResponse& r
         SetListing(index, AlbumRun::Listing::Waiting);
         return;
     }
-    if (verdict.step == PageVerdict::Failed) {
-        result_.pageFailures.append(verdict.failure);
-        view_.PageFailed(verdict.failure);
+    QString text;
+    PageFailure failure = verdict.failure;
+    if (verdict.step == PageVerdict::Failed ||
+        !PageTextOf(album.pageRequest, response, album.cursor->TextFlags(), text, failure)) {
+        result_.pageFailures.append(failure);
+        view_.PageFailed(failure);
         EndListing(index, ListingEnd::PageFailed);
         return;
     }
-    QString text;
-    response.GetText(text, album.cursor->TextFlags());
     if (text.isEmpty()) {
         EndListing(index, ListingEnd::Complete);
         return;

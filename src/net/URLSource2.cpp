@@ -219,10 +219,18 @@ bool FetchUrlAsync(const UrlRequest& request, unsigned fetchFlags, FetchDone don
     return NetworkThread::Instance().Post([fetch] { fetch->NextAttempt(); });
 }
 
-void UrlResponse::GetText(QString& text, unsigned textFlags) const {
+void UrlResponse::GetText(QString& text, unsigned textFlags, bool* overCap) const {
     QByteArray copy;
+    if (overCap != nullptr) {
+        *overCap = false;
+    }
     if ((textFlags & TEXT_INFLATE) && isGzip) {
-        InflateGzip(body.constData(), body.size(), copy);  // partial output is used as well
+        // Partial output (a truncated or broken stream) is used as well.
+        InflateGzip(body.constData(), body.size(), copy, overCap);
+        if (overCap != nullptr && *overCap) {
+            text.clear();  // the caller drops such a page: it is not decoded at all
+            return;
+        }
     } else {
         copy = body;
     }
@@ -233,7 +241,7 @@ void UrlResponse::GetText(QString& text, unsigned textFlags) const {
     DecodeHtmlEntities(text);
 }
 
-bool InflateGzip(const char* bytes, qsizetype length, QByteArray& out) {
+bool InflateGzip(const char* bytes, qsizetype length, QByteArray& out, bool* overCap) {
     constexpr int kWindowBits = 15 + 32;  // zlib or gzip header, detected automatically
     constexpr qsizetype kWindow = 8192;
     z_stream stream{};
@@ -259,6 +267,9 @@ bool InflateGzip(const char* bytes, qsizetype length, QByteArray& out) {
         const qsizetype produced = kWindow - stream.avail_out;
         if (out.size() + produced > limit) {
             out.append(window, limit - out.size());
+            if (overCap != nullptr) {
+                *overCap = true;
+            }
             break;  // over the cap: a failure
         }
         out.append(window, produced);

@@ -105,8 +105,9 @@ struct UrlResponse {
     // unless the request asks for it).
     bool Perform(const UrlRequest& request, unsigned fetchFlags);
     // The body as text: inflation, the marker trim of compressed bodies, the code page choice and
-    // entity decoding. The text ends at the first zero.
-    void GetText(QString& text, unsigned textFlags) const;
+    // entity decoding. The text ends at the first zero. overCap (when given) tells whether the
+    // inflated body went beyond kInflateCap (the text then holds only what came before it).
+    void GetText(QString& text, unsigned textFlags, bool* overCap = nullptr) const;
 };
 
 // Attempts Perform up to request.attempts times, judging each answer by its length and retry
@@ -121,6 +122,7 @@ using FetchDone = std::function<void(UrlResponse&& response, bool ok)>;
 [[nodiscard]] bool FetchUrlAsync(const UrlRequest& request, unsigned fetchFlags, FetchDone done);
 
 // Inflates a gzip or zlib stream (header detected automatically) into out. False on a data error
-// or truncated input; the output produced before it is kept. Output is capped at kInflateCap.
+// or truncated input; the output produced before it is kept. Output is capped at kInflateCap;
+// overCap (when given) tells whether the stream went beyond it.
 inline constexpr qsizetype kInflateCap = 64 * 1024 * 1024;
-bool InflateGzip(const char* bytes, qsizetype length, QByteArray& out);
+bool InflateGzip(const char* bytes, qsizetype length, QByteArray& out, bool* overCap = nullptr);

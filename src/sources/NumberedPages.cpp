@@ -95,8 +95,7 @@ PageText NumberedPages::Next() {
             JudgePage(request, arrival.response, arrival.ok, retries, maxRetries_);
         if (verdict.step == PageVerdict::Text) {
             PageText text;
-            text.ok = true;
-            arrival.response.GetText(text.text, textFlags_);
+            text.ok = PageTextOf(request, arrival.response, textFlags_, text.text, text.failure);
             return text;
         }
         if (verdict.step == PageVerdict::Failed) {

@@ -45,6 +45,23 @@ PageVerdict JudgePage(const UrlRequest& request, const UrlResponse& response, bo
     return {PageVerdict::Failed, 0, failure};
 }
 
+bool PageTextOf(const UrlRequest& request, const UrlResponse& response, unsigned textFlags,
+                QString& text, PageFailure& failure) {
+    // A page's text has the same cap whether it came compressed or not.
+    bool overCap = !response.isGzip && response.body.size() > kInflateCap;
+    if (!overCap) {
+        response.GetText(text, textFlags, &overCap);
+    }
+    if (!overCap) {
+        return true;
+    }
+    text.clear();
+    failure = {request.url.trimmed(),
+               QStringLiteral("page text beyond %1 MiB").arg(kInflateCap / (1024 * 1024)),
+               FetchError::TooLarge, response.statusCode};
+    return false;
+}
+
 namespace {
 
 // Waits the seconds; false when a stop came first.
@@ -71,8 +88,7 @@ PageText FetchListPage(const UrlRequest& request, unsigned textFlags, int maxRet
         const bool ok = FetchUrl(request, response, 0);
         const PageVerdict verdict = JudgePage(request, response, ok, retries, maxRetries);
         if (verdict.step == PageVerdict::Text) {
-            response.GetText(page.text, textFlags);
-            page.ok = true;
+            page.ok = PageTextOf(request, response, textFlags, page.text, page.failure);
             return page;
         }
         if (verdict.step == PageVerdict::Failed) {

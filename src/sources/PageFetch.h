@@ -24,6 +24,11 @@ struct PageVerdict {
 PageVerdict JudgePage(const UrlRequest& request, const UrlResponse& response, bool ok,
                       int retriesSoFar, int maxRetries);
 
+// The text of a page that JudgePage found to be text; false, with the failure, when its body
+// inflates beyond the cap (nothing of such a page is used).
+bool PageTextOf(const UrlRequest& request, const UrlResponse& response, unsigned textFlags,
+                QString& text, PageFailure& failure);
+
 struct PageText {
     bool ok = false;
     QString text;         // may be empty after a successful fetch

@@ -3,6 +3,10 @@
 #include "fakeservice/FakeText.h"
 #include "support/HarvestFixture.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
+
 namespace {
 
 using ListingJob = HarvestFixture;
@@ -110,6 +114,7 @@ TEST_F(ListingJob, UnreachableHostSaysTheListingFailed) {
         closed = gone.proxyUrl();
     }
     HttpProxyGuard unreachable(closed);
+    harvest->retries = 0;  // a refused connection is not worth waiting for here
     List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
     EXPECT_TRUE(
         view.Saw(QStringLiteral("status1: 获取相册列表失败（tieba.baidu.com 连接被拒绝），共0个")));
@@ -131,6 +136,50 @@ TEST_F(ListingJob, BusyWallPageIsAskedAgain) {
     EXPECT_EQ(firstPage, 2);
     // Beside it, pages 2 to 5 at most, asked for ahead (page 2 ends the wall).
     EXPECT_LE(service.requestCount(FakePathKind::ForumWall), 6);
+}
+
+// The fake service ignores most query values, so nothing showed that a page's address was whole,
+// and libcurl's own "Accept: */*" went out beside the page's header lines.
+TEST_F(ListingJob, PageRequestsAreExactlyTheirAddressesAndHeaderLines) {
+    const QString token = QStringLiteral(R"(0\.\d{16}%0A)");  // MakeRandomToken, line feed encoded
+    struct Case {
+        const char* address;
+        QString firstPage;  // the target of the first list request, as a pattern
+    };
+    const Case cases[] = {
+        {"http://tieba.baidu.com/photo/g?kw=demo",
+         QStringLiteral(R"(http://tieba\.baidu\.com/photo/g\?kw=demo&alt=jview&pn=1&rn=30)"
+                        R"(&cat_id=all&_=)") +
+             token},
+        {"http://xiangce.baidu.com/u/demo",
+         QStringLiteral(R"(http://xiangce\.baidu\.com/album/list/demo\?size=2000&album_type=0)"
+                        R"(&album_sign=&_=)") +
+             token},
+    };
+    for (const Case& c : cases) {
+        service.server().clearRequests();
+        List(QString::fromUtf8(c.address));
+        const std::vector<HttpRequest> requests = service.server().requests();
+        const QRegularExpression page(QStringLiteral("\\A") + c.firstPage + QStringLiteral("\\z"));
+        const auto first =
+            std::find_if(requests.begin(), requests.end(), [&](const HttpRequest& r) {
+                return page.match(QString::fromUtf8(r.target)).hasMatch();
+            });
+        ASSERT_NE(first, requests.end()) << c.address << " " << requests.back().target.constData();
+        QStringList names;
+        for (const auto& header : first->headers) {
+            names << QString::fromLatin1(header.first).toLower();
+        }
+        names.removeOne(QStringLiteral("proxy-connection"));  // for the proxy, not the service
+        names.sort();
+        EXPECT_EQ(names, (QStringList{"accept-encoding", "cache-control", "host", "user-agent"}))
+            << c.address;
+        EXPECT_EQ(first->header("Accept-Encoding"), "gzip, deflate");
+        EXPECT_EQ(first->header("Cache-Control"), "no-cache");
+        EXPECT_EQ(first->header("User-Agent"),
+                  "Mozilla/5.0 (Windows NT 5.1) AppleWebKit/537.36 (KHTML, like Gecko) "
+                  "Chrome/44.0.12.87 Safari/537.36");
+    }
 }
 
 TEST_F(ListingJob, NotReadyIgnoresTheCommand) {

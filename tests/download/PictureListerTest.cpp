@@ -77,6 +77,16 @@ protected:
         return values;
     }
 
+    // The whole target of every request since ListAlbums, as it went out.
+    QStringList Targets() {
+        QStringList targets;
+        const std::vector<HttpRequest> requests = service.server().requests();
+        for (size_t i = static_cast<size_t>(firstRequest_); i < requests.size(); ++i) {
+            targets << QString::fromUtf8(requests[i].target);
+        }
+        return targets;
+    }
+
     QStringList Addresses() const {
         QStringList addresses;
         for (const PictureEntry& entry : sink.entries) {
@@ -120,6 +130,10 @@ TEST_F(PictureLister, ForumAlbumFromItsFirstPage) {
     EXPECT_EQ(Queries(list, "kw"), (QStringList{QStringLiteral("demo"), QStringLiteral("demo")}));
     EXPECT_EQ(Queries(list, "tid").value(0), QStringLiteral("1002"));
     EXPECT_EQ(Queries(list, "rn").value(0), QStringLiteral("200"));
+    EXPECT_TRUE(Targets().first().contains(QRegularExpression(QStringLiteral(
+        R"(\Ahttp://tieba\.baidu\.com/photo/g/bw/picture/list\?kw=demo&alt=jview&rn=200)"
+        R"(&tid=1002&pn=1&ps=0&pe=200&wall_type=v&_=0\.\d{16}%0A\z)"))))
+        << Targets().first().toStdString();
 }
 
 TEST_F(PictureLister, ForumAlbumPagesOf200) {
@@ -174,6 +188,10 @@ TEST_F(PictureLister, AlbumServicePagesStepByThePicturesFound) {
     EXPECT_EQ(Queries(list, "pn"), (QStringList{QStringLiteral("0"), QStringLiteral("100"),
                                                 QStringLiteral("200"), QStringLiteral("250")}));
     EXPECT_EQ(Queries(list, "format"), QStringList(4, QStringLiteral("json")));
+    EXPECT_TRUE(Targets().first().contains(QRegularExpression(QStringLiteral(
+        R"(\Ahttp://xiangce\.baidu\.com/picture/album/list/gen-1x250/1\?format=json&size=100)"
+        R"(&pn=0&width=80&t=0\.\d{16}%0A&resolution=1280\z)"))))
+        << Targets().first().toStdString();
     EXPECT_TRUE(view.EventsStartingWith(QStringLiteral("question:")).isEmpty());
 }
 

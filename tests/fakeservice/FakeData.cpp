@@ -47,6 +47,15 @@ FakeDataSet FakeDataSet::ByName(const QString& name) {
         set.kind_ = Kind::Private;
     } else if (name == QLatin1String("faults")) {
         set.kind_ = Kind::Faults;
+    } else if (name.startsWith(QLatin1String("onepage-"))) {
+        // "onepage-<albums>": that many albums of one name, all on the wall's first page.
+        bool ok = false;
+        const int albums = name.mid(8).toInt(&ok);
+        if (ok && albums >= 0 && albums <= kMaxGeneratedAlbums) {
+            set.kind_ = Kind::OnePage;
+            set.generatedAlbums_ = albums;
+            set.generatedPictures_ = 1;
+        }
     } else if (name.startsWith(QLatin1String("gen-"))) {
         // "gen-<albums>x<pictures>", both decimal.
         const QStringList numbers = name.mid(4).split(u'x');
@@ -74,6 +83,7 @@ int FakeDataSet::albumCount() const {
         case Kind::Demo:
             return static_cast<int>(std::size(kDemoAlbums));
         case Kind::Generated:
+        case Kind::OnePage:
             return generatedAlbums_;
         case Kind::Repeat:
             return kRepeatAlbums;
@@ -116,6 +126,10 @@ FakeAlbum FakeDataSet::album(int index) const {
         case Kind::Faults:
             album.name = QString::fromUtf8(kFaultAlbums[index].name);
             album.pictureCount = kFaultAlbums[index].pictureCount;
+            break;
+        case Kind::OnePage:
+            album.name = QStringLiteral("同名相册");
+            album.pictureCount = generatedPictures_;
             break;
         case Kind::Empty:
             break;

@@ -19,9 +19,10 @@ struct FakePicture {
 
 class FakeDataSet {
 public:
-    enum class Kind { Empty, Demo, Generated, Repeat, Private, Faults };
+    enum class Kind { Empty, Demo, Generated, Repeat, Private, Faults, OnePage };
 
-    // "demo", "gen-<A>x<P>", "repeat", "private", "faults"; anything else is empty.
+    // "demo", "gen-<A>x<P>", "repeat", "private", "faults", "onepage-<A>"; anything else is
+    // empty.
     static FakeDataSet ByName(const QString& name);
     // The set that an album-service sign ("<set>/<number>") belongs to.
     static FakeDataSet BySign(const QString& sign);
@@ -33,6 +34,8 @@ public:
     int homeAlbumCount() const;
     // Listings that reach their end keep answering their last page (or wrap around).
     bool repeats() const { return kind_ == Kind::Repeat; }
+    // The whole wall on its first page, whatever the page size asked for.
+    bool onePage() const { return kind_ == Kind::OnePage; }
 
     FakeAlbum album(int index) const;
     int albumIndexBySign(const QString& sign) const;  // -1 when unknown

@@ -47,13 +47,16 @@ QByteArray ForumPictureUrl(const QString& id) {
 FakeReply ForumWallPage(const QString& forum, qint64 page, qint64 perPage) {
     const FakeDataSet set = FakeDataSet::ByName(forum);
     perPage = std::clamp<qint64>(perPage, 1, 1000);
+    QByteArray html;
     const qint64 count = set.albumCount();
+    if (set.onePage()) {
+        perPage = count;
+    }
     qint64 start = page >= 1 ? (page - 1) * perPage : count;
     if (set.repeats() && start >= count) {
         start = LastPageStart(count, perPage);
     }
     const qint64 end = std::min(count, start + perPage);
-    QByteArray html;
     for (qint64 i = start; i < end; ++i) {
         html += WallTile(set.album(static_cast<int>(i)));
     }

@@ -152,4 +152,17 @@ TEST_F(HostilePages, PicturesThatLoopNeverEndOrAnnounceTwoGigabytesFailInTime) {
     EXPECT_LT(LargestChildRssKb(), 1024 * 1024) << "KiB";
 }
 
+// A wall page whose gzip body inflated past the cap was parsed up to the cap all the same, and
+// its 150,000 tiles of one name kept the listing busy for minutes. Such a page is now a page that
+// could not be fetched, and nothing of it is used.
+TEST_F(HostilePages, WallPageBeyondItsCapIsAFailedPage) {
+    const CliResult listed = RunCli(
+        {QStringLiteral("list"), QStringLiteral("http://tieba.baidu.com/photo/g?kw=onepage-160000"),
+         QStringLiteral("--settings-dir"), settings.path()},
+        service.proxyUrl());
+    EXPECT_TRUE(listed.out.isEmpty());
+    EXPECT_TRUE(listed.err.contains("page text beyond 64 MiB")) << listed.err.constData();
+    EXPECT_TRUE(listed.err.contains("获取相册列表失败")) << listed.err.constData();
+}
+
 }  // namespace
