@@ -22,6 +22,9 @@ constexpr FuzzEntry kEntries[] = {
     {"load_settings", &FuzzLoadSettings},
     {"extension_settings", &FuzzExtensionSettings},
     {"picture_naming", &FuzzPictureNaming},
+    {"content_range", &FuzzContentRange},
+    {"retry_after", &FuzzRetryAfter},
+    {"cookie_merge", &FuzzCookieMerge},
 };
 
 }  // namespace

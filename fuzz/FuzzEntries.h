@@ -43,3 +43,9 @@ void FuzzExtensionSettings(const uint8_t* data, size_t size);
 
 // The file and folder names AddPicture gives pictures from rules, album names and page texts.
 void FuzzPictureNaming(const uint8_t* data, size_t size);
+
+// What the fetcher reads from servers and its own files: Content-Range, validators and the
+// validator file; Retry-After and the retry rule; the cookie-file merge.
+void FuzzContentRange(const uint8_t* data, size_t size);
+void FuzzRetryAfter(const uint8_t* data, size_t size);
+void FuzzCookieMerge(const uint8_t* data, size_t size);

@@ -1,6 +1,7 @@
 #include "app/Harvest.h"
 
 #include "app/GetListFunc.h"
+#include "app/SettingsFolder.h"
 
 #include <algorithm>
 #include <system_error>
@@ -29,17 +30,17 @@ SettingsBlock Harvest::Settings() const {
 
 void Harvest::UpdateSettings(const std::function<void(SettingsBlock&)>& change) {
     std::lock_guard lock(mutex_);
-    change(settings_);
-    SaveSettings(settings_, settingsFolder_);
+    ChangeSettingsFile(settings_, settingsFolder_, [&change](SettingsBlock& block) {
+        change(block);
+        return true;
+    });
 }
 
 bool Harvest::AddToHistory(int which, const QString& text) {
     std::lock_guard lock(mutex_);
-    if (!AddHistoryEntry(settings_, which, text)) {
-        return false;
-    }
-    SaveSettings(settings_, settingsFolder_);
-    return true;
+    return ChangeSettingsFile(settings_, settingsFolder_, [which, &text](SettingsBlock& block) {
+        return AddHistoryEntry(block, which, text);
+    });
 }
 
 ExtensionSettings Harvest::Extensions() const {
@@ -161,6 +162,7 @@ DownloadJobInputs Harvest::ReadDownloadInputs() {
     inputs.rules = settings.saveRules[kind];
     inputs.params = settings.downloadParams[kind];
     inputs.retries = retries.load();
+    inputs.folderRecords = AlbumFolderRecordsFile();
     if (jobOverrides) {
         jobOverrides(inputs);
     }

@@ -99,9 +99,15 @@ StatusLines DownloadStatusText::JobFinished(const JobResult& result) {
                       ? QStringLiteral("下载完毕")
                       : QStringLiteral("下载完毕，有页面获取失败（%1）")
                             .arg(DescribePageFailure(result.pageFailures.first()));
-    lines.line2 = result.failures.isEmpty()
-                      ? QString()
-                      : QStringLiteral("有%1张图片下载失败").arg(result.failed());
+    QStringList notes;
+    if (!result.failures.isEmpty()) {
+        notes << QStringLiteral("有%1张图片下载失败").arg(result.failed());
+    }
+    if (!result.busyAlbums.isEmpty()) {
+        notes << QStringLiteral("%1个图集的文件夹正被其他下载使用，已跳过")
+                     .arg(result.busyAlbums.size());
+    }
+    lines.line2 = notes.join(QStringLiteral("，"));
     return lines;
 }
 

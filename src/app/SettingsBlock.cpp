@@ -1,5 +1,7 @@
 #include "app/SettingsBlock.h"
 
+#include "net/FileLock.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <algorithm>
@@ -191,7 +193,37 @@ SettingsBlock DecodeSettings(const QByteArray& image) {
     return block;
 }
 
+namespace {
+
+// Hidden, beside the file, so the folder still shows only the settings.
+QString LockPath(const QString& folder) {
+    return folder + QLatin1Char('.') + QLatin1String(kSettingsFileName) + QStringLiteral(".lock");
+}
+
+}  // namespace
+
+bool ChangeSettingsFile(SettingsBlock& block, const QString& folder,
+                        const std::function<bool(SettingsBlock&)>& change) {
+    const FileLock lock = FileLock::Exclusive(LockPath(folder));
+    QByteArray image;
+    SettingsBlock current = block;
+    if (ReadSettingsFile(SettingsFilePath(folder), image)) {
+        current = DecodeSettings(image);
+        for (DownloadParams& params : current.downloadParams) {
+            RepairParams(params);
+        }
+    }
+    if (!change(current)) {
+        block = current;
+        return false;
+    }
+    SaveSettings(current, folder);
+    block = current;
+    return true;
+}
+
 bool LoadSettings(SettingsBlock& block, const QString& folder) {
+    const FileLock lock = FileLock::Exclusive(LockPath(folder));
     QByteArray image;
     const bool fileRead = ReadSettingsFile(SettingsFilePath(folder), image);
     block = DecodeSettings(fileRead ? image : QByteArray());

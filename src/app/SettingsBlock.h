@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
+#include <functional>
 
 #include "download/SaveRules.h"
 
@@ -38,6 +39,12 @@ bool LoadSettings(SettingsBlock& block, const QString& folder);
 // Replaces "soft.dat" in the folder atomically (temporary file, sync, rename). Returns false when
 // it cannot be written; the previous file is then left as it was.
 bool SaveSettings(const SettingsBlock& block, const QString& folder);
+// One change of the settings, applied to "soft.dat" as it is now (another process may have
+// changed it since this one read it): under the file's lock the file is read again (the block
+// given stands in when it cannot be read), `change` is applied and, when it returns true, the
+// result is saved. The block given becomes the result. Returns what `change` returned.
+bool ChangeSettingsFile(SettingsBlock& block, const QString& folder,
+                        const std::function<bool(SettingsBlock&)>& change);
 
 enum HistoryList : int {
     HISTORY_ADDRESSES = 0,

@@ -37,3 +37,8 @@ QString ResolveSettingsFolder(const QString& explicitFolder) {
     }
     return PreparedFolder(config + QStringLiteral("/quorvix"));
 }
+
+QString AlbumFolderRecordsFile() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return data.isEmpty() ? QString() : data + QStringLiteral("/quorvix/album-folders.txt");
+}

@@ -9,3 +9,5 @@
 // - else the per-user configuration folder of "quorvix", created when missing. It does not
 //   depend on the executable's name, so the desktop program and the terminal tool share it.
 QString ResolveSettingsFolder(const QString& explicitFolder);
+// The file that records which album owns which album folder (the per-user data folder).
+QString AlbumFolderRecordsFile();

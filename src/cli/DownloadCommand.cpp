@@ -167,6 +167,10 @@ int PrintSummary(const JobResult& result) {
         if (result.skippedBySize > 0) {
             counts += QStringLiteral(", skipped by the size filter: %1").arg(result.skippedBySize);
         }
+        if (!result.busyAlbums.isEmpty()) {
+            counts += QStringLiteral(", albums left out (folder in use): %1")
+                          .arg(result.busyAlbums.size());
+        }
         if (result.skippedByRule > 0) {
             counts += QStringLiteral(", albums already downloaded: %1").arg(result.skippedByRule);
         }
@@ -176,10 +180,10 @@ int PrintSummary(const JobResult& result) {
         std::fprintf(stderr, "%s, partial pictures kept for resuming: %d\n",
                      result.stopped ? "Stopped" : "Not all saved", result.partialsKept);
     }
-    if (result.listed == 0) {
-        return EXIT_NOTHING;
+    if (!result.failures.isEmpty() || !result.busyAlbums.isEmpty()) {
+        return EXIT_SOME_FAILED;
     }
-    return result.failures.isEmpty() ? EXIT_DONE : EXIT_SOME_FAILED;
+    return result.listed == 0 ? EXIT_NOTHING : EXIT_DONE;
 }
 
 }  // namespace

@@ -71,6 +71,11 @@ void TerminalView::PictureListed(const PictureListedEvent& event) {
 
 void TerminalView::AlbumListed(const AlbumListedEvent& event) {
     std::lock_guard lock(mutex_);
+    if (event.folderBusy) {
+        PrintLine(QStringLiteral("album %1 left out: another download is writing into %2")
+                      .arg(event.position)
+                      .arg(TerminalSafe(event.folder)));
+    }
     if (!event.listOnly && event.pictures > 0) {
         PrintLine(QStringLiteral("已开始下载图片"));
     }

@@ -63,8 +63,9 @@ void ReplaceEscapeCodes(QString& name, const NamingJob& job, const ST_PERLISTREC
     }
 }
 
-// Adds the album's folder name to the batch's folder, creates the folder and reads its marker.
-void BuildAlbumFolder(const SaveRules& rules, JobFolders& folders, AlbumNaming& naming) {
+// Adds the album's folder name to the batch's folder, creates the folder, takes its lock and
+// reads its marker; false when another process holds the lock.
+bool BuildAlbumFolder(const SaveRules& rules, JobFolders& folders, AlbumNaming& naming) {
     const ST_PERLISTRECORD& album = naming.album;
     QString folder = rules.albumNameMode == ALBUM_NAME_ALBUM ? album.strName : QString();
     folder = rules.albumPrefix + folder + rules.albumSuffix;
@@ -77,7 +78,7 @@ void BuildAlbumFolder(const SaveRules& rules, JobFolders& folders, AlbumNaming& 
     CutToUtf8Bytes(folder, kNameMaxBytes - kListExtensionBytes);
     if (!folder.isEmpty() && rules.albumNameMode == ALBUM_NAME_ALBUM) {
         // Without the album name all albums share the folder on purpose.
-        folder = folders.Claim(folder, album.nIndex);
+        folder = folders.Claim(folder, album);
     }
 
     DownloadBatch& batch = naming.batch;
@@ -86,7 +87,11 @@ void BuildAlbumFolder(const SaveRules& rules, JobFolders& folders, AlbumNaming& 
         batch.albumFolder += folder + QLatin1Char('/');
     }
     QDir().mkdir(batch.albumFolder);  // an existing folder or a failure is no concern here
+    if (!folders.Lock(batch.albumFolder)) {
+        return false;
+    }
     naming.lastFirstAddress = ReadDownloadedMarker(batch.albumFolder);
+    return true;
 }
 
 // Splits a picture extension off the name; ".jpg" when the name has none.
@@ -124,13 +129,15 @@ bool MakeFolderLevel(const QString& level, QString& reason) {
 
 }  // namespace
 
-QString JobFolders::Claim(const QString& folderName, uint32_t album) {
+QString JobFolders::Claim(const QString& folderName, const ST_PERLISTRECORD& album) {
     // Names that differ only in what cleaning and cutting remove would otherwise share a folder,
     // where their pictures overwrite each other.
+    const QString owner = QString::number(listType_) + QLatin1Char(':') + album.strKey;
     QString candidate = folderName;
     for (unsigned n = 1;; ++n) {
         const auto holder = used_.constFind(candidate.toCaseFolded());
-        if (holder == used_.constEnd() || *holder == album) {
+        const bool ours = holder == used_.constEnd() || *holder == album.nIndex;
+        if (ours && (!owners_ || owners_->TryClaim(jobFolder_ + candidate, owner))) {
             break;
         }
         const QString number = QStringLiteral(" (%1)").arg(n);
@@ -138,8 +145,23 @@ QString JobFolders::Claim(const QString& folderName, uint32_t album) {
         CutToUtf8Bytes(candidate, kNameMaxBytes - kListExtensionBytes - Utf8Length(number));
         candidate += number;
     }
-    used_.insert(candidate.toCaseFolded(), album);
+    used_.insert(candidate.toCaseFolded(), album.nIndex);
     return candidate;
+}
+
+bool JobFolders::Lock(const QString& folder) {
+    const QString key = FolderKey(folder);
+    if (locks_.count(key) != 0) {
+        return true;
+    }
+    FileLock lock = FileLock::TryFolder(folder);
+    if (!lock.held()) {
+        // A folder that cannot be opened (it could not be made) holds nothing to protect: its
+        // pictures fail one by one, as they did.
+        return !lock.busy();
+    }
+    locks_.emplace(key, std::move(lock));
+    return true;
 }
 
 NamingOutcome AddPicture(const NamingJob& job, JobFolders& folders, AlbumNaming& naming,
@@ -169,8 +191,8 @@ NamingOutcome AddPicture(const NamingJob& job, JobFolders& folders, AlbumNaming&
     }
     const QString numberingBase = name;
 
-    if (first) {
-        BuildAlbumFolder(rules, folders, naming);
+    if (first && !BuildAlbumFolder(rules, folders, naming)) {
+        return NamingOutcome::FolderBusy;
     }
     CutToUnits(name, qMax(kPathLimit - batch.albumFolder.size(), kShortestCut));
     const QString extension = SplitExtension(name);

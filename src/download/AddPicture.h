@@ -3,12 +3,17 @@
 // within the album and the rule that skips pictures downloaded before.
 
 #include "download/DownloadBatch.h"
+#include "download/FolderOwners.h"
 #include "download/SaveRules.h"
+#include "net/FileLock.h"
 #include "sources/AlbumRecord.h"
 #include "sources/PictureEntry.h"
 
 #include <QHash>
 #include <QString>
+
+#include <map>
+#include <optional>
 
 class JobView;
 
@@ -20,20 +25,32 @@ struct NamingJob {
     uint32_t listedAlbums = 0;  // naming code ?7
 };
 
-// The album folders one job gives out: no two albums share one (ignoring letter case), except
-// that albums without an album-name folder share the job folder on purpose.
+// The album folders one job gives out: no two albums share one (ignoring letter case), within
+// the job or, through the owners' records, with an album of an earlier job; albums without an
+// album-name folder share the job folder on purpose. The job writes into a folder only while it
+// holds the folder's lock.
 class JobFolders {
 public:
-    explicit JobFolders(const QString& jobFolder) : jobFolder_(jobFolder) {}
+    // owners: where the folders' owners are recorded (none: only the job's own folders count);
+    // listType tells the albums of one key but of other services apart in the records.
+    explicit JobFolders(const QString& jobFolder, std::optional<FolderOwners> owners = {},
+                        int listType = -1)
+        : jobFolder_(jobFolder), owners_(std::move(owners)), listType_(listType) {}
     // The job folder: the save path with the account and sub folders, ending with "/".
     const QString& jobFolder() const { return jobFolder_; }
-    // The folder name for the album at list position `album`: the name itself, or, when another
-    // album of the job has it already, the name numbered " (n)" with the smallest free n.
-    QString Claim(const QString& folderName, uint32_t album);
+    // The folder name for the album: the name itself, or, when another album (of this job, or
+    // one recorded as its owner) has it already, the name numbered " (n)" with the smallest
+    // free n. The album is recorded as the folder's owner.
+    QString Claim(const QString& folderName, const ST_PERLISTRECORD& album);
+    // Takes the folder's lock for the rest of the job; false while another process holds it.
+    bool Lock(const QString& folder);
 
 private:
     QString jobFolder_;
-    QHash<QString, uint32_t> used_;  // case-folded folder name -> album position
+    std::optional<FolderOwners> owners_;
+    int listType_;
+    QHash<QString, uint32_t> used_;      // case-folded folder name -> album position
+    std::map<QString, FileLock> locks_;  // by case-folded folder
 };
 
 // One album's naming state within a job.
@@ -44,8 +61,9 @@ struct AlbumNaming {
 };
 
 enum class NamingOutcome {
-    Planned,   // the picture was appended to the album's batch
-    SkipRule,  // the picture was downloaded before: the album's listing ends here
+    Planned,     // the picture was appended to the album's batch
+    SkipRule,    // the picture was downloaded before: the album's listing ends here
+    FolderBusy,  // another process writes into the album's folder: the album is left out
 };
 
 // Names one listed picture of the album and appends it to the album's batch. With the first

@@ -47,6 +47,7 @@ struct AlbumRun {
     Listing listing = Listing::NotBegun;
     ListingEnd end = ListingEnd::Complete;
     bool skipRule = false;     // the listing ended at a picture downloaded before
+    bool folderBusy = false;   // left out: another download writes into the album's folder
     bool folderFixed = false;  // its first picture was named, or its listing ended
     UrlRequest pageRequest;
     int pageRetries = 0;
@@ -59,7 +60,9 @@ struct AlbumRun {
     int stopped = 0;  // pictures that the stop left unfinished
 
     int listed() const { return naming.batch.size(); }
-    bool Whole() const { return end == ListingEnd::Complete && failed == 0 && stopped == 0; }
+    bool Whole() const {
+        return end == ListingEnd::Complete && !folderBusy && failed == 0 && stopped == 0;
+    }
 };
 
 // A picture whose request is in flight or waits to be repeated.
@@ -198,7 +201,11 @@ bool DownloadJob::Pipeline::PrepareJobFolder() {
         result_.setupError = error;
         return false;
     }
-    folders_ = std::make_unique<JobFolders>(path);
+    std::optional<FolderOwners> owners;
+    if (!inputs_.folderRecords.isEmpty()) {
+        owners.emplace(inputs_.folderRecords);
+    }
+    folders_ = std::make_unique<JobFolders>(path, std::move(owners), inputs_.listType);
     job_.SetCurrentAlbumFolder(path);
     return true;
 }
@@ -501,9 +508,15 @@ bool DownloadJob::Pipeline::PictureListedFor(int index, const PictureEntry& entr
     if (Stopping()) {
         return false;
     }
-    if (AddPicture(namingJob_, *folders_, album.naming, entry) == NamingOutcome::SkipRule) {
-        album.skipRule = true;
-        return false;
+    switch (AddPicture(namingJob_, *folders_, album.naming, entry)) {
+        case NamingOutcome::SkipRule:
+            album.skipRule = true;
+            return false;
+        case NamingOutcome::FolderBusy:
+            album.folderBusy = true;
+            return false;
+        case NamingOutcome::Planned:
+            break;
     }
     if (!album.folderFixed) {
         album.folderFixed = true;
@@ -546,7 +559,11 @@ void DownloadJob::Pipeline::EndListing(int index, ListingEnd end) {
     if (album.skipRule && end == ListingEnd::Complete) {
         ++result_.skippedByRule;
     }
-    view_.AlbumListed({album.position, album.listed(), end, ListOnly()});
+    if (album.folderBusy) {
+        result_.busyAlbums.append({album.naming.album.strName, album.naming.batch.albumFolder});
+    }
+    view_.AlbumListed({album.position, album.listed(), end, ListOnly(), album.folderBusy,
+                       album.naming.batch.albumFolder});
     TakeHeldPages();
 }
 

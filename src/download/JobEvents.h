@@ -40,6 +40,8 @@ struct AlbumListedEvent {  // an album's listing ended
     int pictures = 0;  // pictures listed
     ListingEnd end = ListingEnd::Complete;
     bool listOnly = false;
+    bool folderBusy = false;  // left out: another download writes into its folder
+    QString folder;           // the album's folder
 };
 
 struct PictureEndedEvent {

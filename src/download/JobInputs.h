@@ -20,4 +20,5 @@ struct DownloadJobInputs {
     SaveRules rules;                 // the source kind's rules, with the run's overrides
     DownloadParams params;           // the source kind's parameters, with the run's overrides
     int retries = kDefaultRetries;   // tries after the first, per request
+    QString folderRecords;           // which album owns which folder; empty: not recorded
 };

@@ -12,6 +12,12 @@ struct PictureFailure {
     QString reason;
 };
 
+// An album left out because another download writes into its folder.
+struct BusyAlbum {
+    QString name;
+    QString folder;
+};
+
 struct JobResult {
     int albums = 0;         // albums the job was given
     int listed = 0;         // pictures listed, all albums
@@ -22,6 +28,7 @@ struct JobResult {
     int partialsKept = 0;   // pictures not saved whose partial file is kept for resuming
     QList<PictureFailure> failures;
     QList<PageFailure> pageFailures;  // list pages that could not be fetched
+    QList<BusyAlbum> busyAlbums;      // albums left out: another download writes into their folder
     bool listOnly = false;            // address lists were written instead of downloading
     bool stopped = false;             // the user (or an interrupt) stopped the job
     bool setupFailed = false;         // the save folder was unusable: nothing was fetched

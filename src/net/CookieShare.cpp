@@ -5,15 +5,42 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "net/CookieMerge.h"
+#include "net/FileLock.h"
 #include "net/NetscapeCookie.h"
 #include "net/NetworkThread.h"
 
 namespace {
 
-// The cookie file; used on the network thread only.
+// The cookie file, and its cookies as this process last read or wrote them (the baseline its
+// changes are told from); used on the network thread only.
 QString& CookieFilePath() {
     static QString path;
     return path;
+}
+QList<QByteArray>& Baseline() {
+    static QList<QByteArray> lines;
+    return lines;
+}
+
+// The lock file of the cookie file: hidden, beside it.
+QString LockFileOf(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return path.left(slash + 1) + QLatin1Char('.') + path.mid(slash + 1) + QStringLiteral(".lock");
+}
+
+QList<QByteArray> ReadCookieFile(const QString& path) {
+    QFile file(path);
+    QList<QByteArray> lines;
+    if (file.open(QIODevice::ReadOnly)) {
+        for (QByteArray line : file.readAll().split('\n')) {
+            if (line.endsWith('\r')) {
+                line.chop(1);
+            }
+            lines.append(line);
+        }
+    }
+    return lines;
 }
 
 QList<QByteArray> CookieLines(NetworkThread& net) {
@@ -37,6 +64,8 @@ bool WriteCookieFile(const QString& path, const QList<QByteArray>& lines) {
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
+    // Logins are secrets: only the user may read the file.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QByteArray text = "# Netscape HTTP Cookie File\n\n";
     for (const QByteArray& line : lines) {
         text += line + '\n';
@@ -44,38 +73,51 @@ bool WriteCookieFile(const QString& path, const QList<QByteArray>& lines) {
     return file.write(text) == text.size() && file.commit();
 }
 
+// On the network thread: this process's changes merged into the file as it is now (under the
+// file's lock), and the other processes' cookies taken into the store.
+bool MergeIntoCookieFile(NetworkThread& net, const QString& path) {
+    const FileLock lock = FileLock::Exclusive(LockFileOf(path));
+    const QList<QByteArray> current = CookieLines(net);
+    const QList<QByteArray> merged = MergeCookieLines(ReadCookieFile(path), Baseline(), current);
+    if (!WriteCookieFile(path, merged)) {
+        return false;
+    }
+    Baseline() = merged;
+    for (const QByteArray& line : merged) {
+        AddCookieLine(net, line);  // the other processes' cookies join this store
+    }
+    return true;
+}
+
 }  // namespace
 
 namespace CookieShare {
 
 void SetCookieFile(const QString& path) {
-    QFile file(path);
-    const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QList<QByteArray> content = ReadCookieFile(path);
     NetworkThread& net = NetworkThread::Instance();
     net.RunAndWait([&] {
         CookieFilePath() = path;
         // The path is held by value: the hook runs at exit, after other statics may be gone.
-        net.SetExitHook([path, &net] { WriteCookieFile(path, CookieLines(net)); });
-        for (QByteArray line : content.split('\n')) {
-            if (line.endsWith('\r')) {
-                line.chop(1);
-            }
+        net.SetExitHook([path, &net] { MergeIntoCookieFile(net, path); });
+        for (const QByteArray& line : content) {
             if (FromNetscapeLine(line)) {
                 AddCookieLine(net, line);
             }
         }
+        // The file as read: what the store holds beyond it is this process's to save.
+        Baseline() = content;
     });
 }
 
 bool SaveCookies() {
-    QString path;
-    QList<QByteArray> lines;
+    bool saved = false;
     NetworkThread& net = NetworkThread::Instance();
-    const bool ran = net.RunAndWait([&] {
-        path = CookieFilePath();
-        lines = CookieLines(net);
+    net.RunAndWait([&] {
+        const QString path = CookieFilePath();
+        saved = !path.isEmpty() && MergeIntoCookieFile(net, path);
     });
-    return ran && !path.isEmpty() && WriteCookieFile(path, lines);
+    return saved;
 }
 
 void SetCookie(const StoredCookie& cookie) {

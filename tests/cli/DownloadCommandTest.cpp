@@ -1,10 +1,14 @@
 // quorvix-cli download, run as a separate process against the fake service.
 
+#include "app/SettingsBlock.h"
 #include "fakeservice/FakeService.h"
+#include "fakeservice/PictureHost.h"
+#include "net/FileLock.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -62,7 +66,8 @@ TEST_F(DownloadCommand, ListOnlyWritesTheList) {
 
 TEST_F(DownloadCommand, FailedPicturesAreListedAndGiveStatus3) {
     const CliResult result = Download(QStringLiteral("http://tieba.baidu.com/photo/g?kw=faults"),
-                                      {QStringLiteral("--albums"), QStringLiteral("2")});
+                                      {QStringLiteral("--albums"), QStringLiteral("2"),
+                                       QStringLiteral("--retries"), QStringLiteral("1")});
     EXPECT_EQ(result.exitCode, 3) << result.err.constData();
     EXPECT_TRUE(result.err.contains("failed: http://imgsrc.baidu.com/forum/pic/item/"));
     EXPECT_TRUE(result.err.contains("-missing.jpg (HTTP 404)"));
@@ -97,6 +102,119 @@ TEST_F(DownloadCommand, UsageErrorsAndEmptyListings) {
                                "--fix-format", "--fix-order", "--name-mode", "--settings-dir"}) {
         EXPECT_TRUE(help.out.contains(option)) << option;
     }
+}
+
+// Two downloads of one album at once wrote the same temporary names: the first one's pictures
+// ended up with the wrong bytes under their final names.
+TEST_F(DownloadCommand, SecondProcessOnABusyAlbumLeavesItAlone) {
+    const QString forum = QStringLiteral("http://tieba.baidu.com/photo/g?kw=faults");
+    const QStringList stalled = {QStringLiteral("--albums"),    QStringLiteral("3"),
+                                 QStringLiteral("--retries"),   QStringLiteral("0"),
+                                 QStringLiteral("--name-mode"), QStringLiteral("seq")};
+    const QString first = save.file(QStringLiteral("faults/停滞/1.jpg"));
+    CliResult second;
+    const CliResult running = RunCliInterrupted(
+        QStringList{QStringLiteral("download"), forum, QStringLiteral("--save"), save.path(),
+                    QStringLiteral("--settings-dir"), settings.path()} +
+            stalled,
+        service.proxyUrl(), {[&] {
+            if (!QFileInfo::exists(first)) {
+                return false;
+            }
+            // While the first run waits for its stalled pictures, a second one starts.
+            second = Download(forum, stalled);
+            return true;
+        }});
+    EXPECT_EQ(second.exitCode, 3) << second.err.constData();
+    EXPECT_TRUE(second.err.contains("another download is writing into")) << second.err.constData();
+    EXPECT_TRUE(second.err.contains("albums left out (folder in use): 1"));
+    EXPECT_EQ(running.exitCode, 130) << running.err.constData() << second.err.constData();
+    QFile picture(first);
+    ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(picture.readAll() ==
+                PictureBytes(QStringLiteral("faults_3_000000"), PictureVariant::Jpeg, 4096));
+}
+
+// The cookie file was read at start and written whole at exit, so a login made meanwhile (in the
+// window) was wiped by a command-line run that had started before it.
+TEST_F(DownloadCommand, ALoginMadeDuringARunSurvivesIt) {
+    const QString cookies = settings.file(QStringLiteral("cookies.txt"));
+    const QStringList options = {QStringLiteral("--albums"), QStringLiteral("1")};
+    const CliResult run = RunCliInterrupted(
+        QStringList{QStringLiteral("download"), kForum, QStringLiteral("--save"), save.path(),
+                    QStringLiteral("--settings-dir"), settings.path()} +
+            options,
+        service.proxyUrl(),
+        {[&] {
+             if (service.requestCount(FakePathKind::ForumPicture) == 0) {
+                 return false;
+             }
+             // The window's login, saved while the run goes on (under the file's lock, as the
+             // programs save it).
+             const FileLock lock =
+                 FileLock::Exclusive(settings.file(QStringLiteral(".cookies.txt.lock")));
+             QFile file(cookies);
+             file.open(QIODevice::Append);
+             file.write("tieba.baidu.com\tFALSE\t/\tFALSE\t0\tBDUSS\tlogged-in\n");
+             return true;
+         },
+         0});  // no signal: the run ends by itself
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    QFile file(cookies);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("BDUSS\tlogged-in"));
+    EXPECT_EQ(file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+}
+
+// soft.dat was rewritten from the copy read at start with every history entry, so a change made
+// meanwhile by another process was lost.
+TEST_F(DownloadCommand, SettingsChangedDuringARunAreKept) {
+    FakeOptions slow;
+    slow.latencyMs = 300;
+    service.setOptions(slow);
+    const CliResult run = RunCliInterrupted(
+        {QStringLiteral("list"), kForum, QStringLiteral("--settings-dir"), settings.path()},
+        service.proxyUrl(),
+        {[&] {
+             if (service.server().requestCount() == 0) {
+                 return false;
+             }
+             // Another process adds a save folder to the history while the listing runs.
+             SettingsBlock block;
+             ChangeSettingsFile(block, settings.path(), [](SettingsBlock& b) {
+                 return AddHistoryEntry(b, HISTORY_SAVE_FOLDERS, QStringLiteral("/elsewhere/"));
+             });
+             return true;
+         },
+         0});
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    SettingsBlock block;
+    LoadSettings(block, settings.path());
+    EXPECT_EQ(block.addressHistory[0], kForum);
+    EXPECT_EQ(block.savePathHistory[0], QStringLiteral("/elsewhere/"));
+}
+
+// A connection reset failed a picture at once; only 429 and 503 were asked again.
+TEST_F(DownloadCommand, PictureCutOffByAResetIsTriedAgain) {
+    service.overrideNext(
+        {FakePathKind::ForumPicture, "gen-1x2_1_000000", 0, 1, {}, FakeFault::ResetMidBody});
+    const CliResult result = Download(QStringLiteral("http://tieba.baidu.com/photo/g?kw=gen-1x2"),
+                                      {QStringLiteral("--name-mode"), QStringLiteral("url")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.constData();
+    int requests = 0;
+    QByteArray range;
+    for (const HttpRequest& request : service.server().requests()) {
+        if (request.path.contains("gen-1x2_1_000000")) {
+            ++requests;
+            range = request.header("Range");
+        }
+    }
+    EXPECT_EQ(requests, 2);
+    EXPECT_FALSE(range.isEmpty());  // the second try continued the first
+    QFile picture(save.file(QStringLiteral("gen-1x2/相册 1/gen-1x2_1_000000.jpg")));
+    ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(picture.readAll() ==
+                PictureBytes(QStringLiteral("gen-1x2_1_000000"), PictureVariant::Jpeg, 4096));
 }
 
 }  // namespace

@@ -319,6 +319,29 @@ TEST_F(DownloadJob, AlbumsOfOneJobGetTheFilesEachWouldGetAlone) {
     EXPECT_EQ(joint, tree(alone));
 }
 
+// Two albums of different services with one name got one folder when downloaded in two jobs: the
+// second wrote its pictures, list and marker into the first one's folder.
+TEST_F(DownloadJob, AnAlbumKeepsItsOwnFolderAcrossJobs) {
+    Configure(OPT_SKIP_DOWNLOADED | OPT_SOURCE_NAMES, FILE_NAME_SOURCE);
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    Download({3});  // the forum's 旅行 (7 pictures)
+    const QStringList forumFiles = Files(QStringLiteral("demo/旅行"));
+    EXPECT_EQ(forumFiles.size(), 9);  // the pictures, the names, the marker
+
+    List(QStringLiteral("http://xiangce.baidu.com/u/demo"));
+    Download({3});  // the album service's 旅行: another album, same folder name
+    EXPECT_EQ(Files(QStringLiteral("demo/旅行")), forumFiles);
+    EXPECT_EQ(Files(QStringLiteral("demo/旅行 (1)")).size(), 9);
+
+    // The forum's album goes back to its own folder: its marker is found, nothing new is fetched.
+    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    const int before = Pictures();
+    Download({3});
+    EXPECT_EQ(Pictures(), before);
+    EXPECT_EQ(harvest->LastResult().skippedByRule, 1);
+    EXPECT_FALSE(QFileInfo::exists(save.file(QStringLiteral("demo/旅行 (2)"))));
+}
+
 TEST(DownloadJobDeathTest, ShuttingTheNetworkDownWithADownloadRunningEndsPromptly) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(

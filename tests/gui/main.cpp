@@ -3,6 +3,7 @@
 #include "net/NetworkThread.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 #endif
 
 int main(int argc, char** argv) {
+    const QTemporaryDir data;  // the per-user data folder of the tests
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "NetTestSupport.h"
+#include "net/CookieMerge.h"
 #include "net/CookieShare.h"
 #include "net/NetworkThread.h"
 #include "net/URLSource2.h"
@@ -140,6 +141,37 @@ TEST(CookieShareDeathTest, StoreIsSavedWhenTheNetworkStops) {
     EXPECT_TRUE(dir.read("exit.txt").contains("example.com\tFALSE\t/\tFALSE\t0\tatexit\tsaved"))
         << dir.read("exit.txt").toStdString();
     unsetenv("QUORVIX_TEST_COOKIE_FILE");
+}
+
+TEST(CookieMerge, OnlyThisProcessesChangesReachTheFile) {
+    const QByteArray a1 = "example.com\tFALSE\t/\tFALSE\t0\ta\t1";
+    const QByteArray a2 = "example.com\tFALSE\t/\tFALSE\t0\ta\t2";
+    const QByteArray b = ".Example.COM\tTRUE\t/\tFALSE\t0\tb\tx";
+    const QByteArray login = "tieba.baidu.com\tFALSE\t/\tFALSE\t0\tBDUSS\tother";
+    struct Case {
+        const char* what;
+        QList<QByteArray> disk, baseline, current, merged;
+    };
+    const Case cases[] = {
+        {"another process's login stays", {a1, login}, {a1}, {a1}, {a1, login}},
+        {"a change of ours wins", {a1, login}, {a1}, {a2}, {a2, login}},
+        {"a cookie of ours is added", {login}, {}, {b}, {login, b}},
+        {"a cookie we removed goes", {a1, login}, {a1}, {}, {login}},
+        {"unchanged by us: theirs stays", {a2}, {a1}, {a1}, {a2}},
+        {"a domain's dot and letter case do not make another cookie",
+         {"example.com\tTRUE\t/\tFALSE\t0\tb\told"},
+         {},
+         {b},
+         {b}},
+        {"lines without a cookie are dropped",
+         {"# comment", "", "broken line", login},
+         {},
+         {},
+         {login}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MergeCookieLines(c.disk, c.baseline, c.current), c.merged) << c.what;
+    }
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ CliResult Run(const QStringList& arguments, const QString& proxyUrl, int timeout
                process.state() == QProcess::Running) {
             QThread::msleep(2);
         }
-        for (int i = 0; i < interrupt->count; ++i) {
+        for (int i = 0; i < interrupt->count && interrupt->signal != 0; ++i) {
             ::kill(static_cast<pid_t>(process.processId()), interrupt->signal);
         }
     }

@@ -17,7 +17,8 @@ struct CliResult {
 // Standard input is closed. Gives up (exit code -1) after timeoutMs.
 CliResult RunCli(const QStringList& arguments, const QString& proxyUrl, int timeoutMs = 60000);
 
-// A signal sent to the program once `when` holds (polled), `count` times.
+// A signal sent to the program once `when` holds (polled), `count` times; with signal 0 only
+// `when` runs (something happens beside the running program).
 struct Interrupt {
     std::function<bool()> when;
     int signal = 2;  // SIGINT
