@@ -46,12 +46,14 @@ void FuzzContentRange(const uint8_t* data, size_t size) {
     const QByteArray validator = ResumeValidator(bytes);
     if (!validator.isEmpty()) {
         FUZZ_CHECK(HeaderSafe(validator));
-        FUZZ_CHECK(ParseValidatorFile(ValidatorFileContent(validator)) == validator);
+        const KeptValidator kept{validator, "http://h/p.jpg"};
+        const std::optional<KeptValidator> back = ParseValidatorFile(ValidatorFileContent(kept));
+        FUZZ_CHECK(back && back->validator == validator && back->address == kept.address);
     }
     // The bytes as a validator file (one a crash or another program may have left).
-    if (const std::optional<QByteArray> kept = ParseValidatorFile(bytes)) {
-        FUZZ_CHECK(!kept->isEmpty());
-        FUZZ_CHECK(HeaderSafe(*kept));
+    if (const std::optional<KeptValidator> kept = ParseValidatorFile(bytes)) {
+        FUZZ_CHECK(!kept->validator.isEmpty() && !kept->address.isEmpty());
+        FUZZ_CHECK(HeaderSafe(kept->validator) && HeaderSafe(kept->address));
     }
 }
 

@@ -170,7 +170,10 @@ DownloadJobInputs Harvest::ReadDownloadInputs() {
 }
 
 bool Harvest::DownloadCommand() {
-    if (jobState.load() != JOB_IDLE) {
+    // Idle to running in one step: a second press (or a stop from another thread) while this
+    // one sets up is a stop, never a second job.
+    uint8_t idle = JOB_IDLE;
+    if (!jobState.compare_exchange_strong(idle, JOB_RUNNING)) {
         RequestDownloadStop();
         return true;
     }
@@ -182,7 +185,9 @@ bool Harvest::DownloadCommand() {
         std::lock_guard lock(mutex_);
         job_ = job;
     }
-    jobState = JOB_RUNNING;
+    if (jobState.load() == JOB_STOP_REQUESTED) {
+        job->RequestStop();  // the stop came while the job was set up
+    }
     std::lock_guard lock(threadMutex_);
     JoinFinished(downloadThread_);
     try {
@@ -223,7 +228,11 @@ void Harvest::RunDownloadJob(const std::shared_ptr<DownloadJob>& job) {
 }
 
 void Harvest::RequestDownloadStop() {
-    jobState = JOB_STOP_REQUESTED;
+    // Only a running job can be stopped; a stop while idle does not stop the next job.
+    uint8_t running = JOB_RUNNING;
+    if (!jobState.compare_exchange_strong(running, JOB_STOP_REQUESTED)) {
+        return;
+    }
     std::shared_ptr<DownloadJob> job;
     {
         std::lock_guard lock(mutex_);

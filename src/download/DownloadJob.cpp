@@ -57,7 +57,8 @@ struct AlbumRun {
     int ended = 0;  // pictures that have ended in any way
     int saved = 0;
     int failed = 0;
-    int stopped = 0;  // pictures that the stop left unfinished
+    int stopped = 0;                // pictures that the stop left unfinished
+    std::vector<int> heldPictures;  // wait for an earlier album in the same folder to finish
 
     int listed() const { return naming.batch.size(); }
     bool Whole() const {
@@ -116,6 +117,7 @@ private:
     void SubmitPage(int index);
     void SubmitPicture(int id);
     Clock::time_point NextWake() const;
+    bool SharesFolderWithUnfinished(int index) const;
 
     // Outcomes.
     void Handle(Completion& completion);
@@ -133,6 +135,7 @@ private:
 
     // Per-album effects, in album order.
     void FinishAlbumsInOrder();
+    void ReleaseHeldPictures();
     void FinishAlbum(AlbumRun& album);
 
     JobProgress Progress() const { return {listed_, ended_, bytes_}; }
@@ -159,6 +162,7 @@ private:
     std::deque<WaitingPicture> waiting_;
     std::unordered_map<int, ActivePicture> active_;  // by request number
     std::vector<int> delayed_;                       // request numbers waiting for their pause
+    std::set<int> heldAlbums_;  // albums with pictures held back for an earlier album
     QHash<QString, Clock::time_point> hostWaitsUntil_;
     int nextRequest_ = 0;
 
@@ -180,6 +184,8 @@ DownloadJob::Pipeline::Pipeline(DownloadJob& job)
     namingJob_.listedAlbums = inputs_.listedAlbums;
     result_.albums = static_cast<int>(inputs_.albums.size());
     result_.listOnly = ListOnly();
+    result_.minSizeKb = inputs_.params.minSizeKb;
+    result_.maxSizeKb = inputs_.params.maxSizeKb;
 }
 
 bool DownloadJob::Pipeline::PrepareJobFolder() {
@@ -229,8 +235,8 @@ JobResult DownloadJob::Pipeline::Run() {
             ApplyStop();
         }
         MoveDueWaits(Clock::now());
+        FinishAlbumsInOrder();  // a finished album may let the next one sharing its folder go on
         StartRequests();
-        FinishAlbumsInOrder();
         if (Done()) {
             break;
         }
@@ -274,7 +280,13 @@ void DownloadJob::Pipeline::StartRequests() {
 
 bool DownloadJob::Pipeline::StartPage() {
     if (listed_ - settled_ >= kMostPicturesAhead) {
-        return false;  // enough listed ahead: the pictures catch up first
+        // Enough listed ahead: the pictures catch up first. The first unfinished album still
+        // lists on, since held pictures of later albums wait for it to finish.
+        if (readyPages_.count(nextToFinish_) == 0) {
+            return false;
+        }
+        SubmitPage(nextToFinish_);
+        return true;
     }
     if (!readyPages_.empty()) {
         SubmitPage(*readyPages_.begin());
@@ -375,10 +387,27 @@ void DownloadJob::Pipeline::SubmitPicture(int id) {
     ++inFlight_;
 }
 
+// Albums without a folder of their own go into the job folder one after the other: names repeat
+// across albums, and two pictures of one name must never be written at once.
+bool DownloadJob::Pipeline::SharesFolderWithUnfinished(int index) const {
+    const QString& folder = albums_[static_cast<size_t>(index)].naming.batch.albumFolder;
+    if (folder != folders_->jobFolder()) {
+        return false;  // an album's own folder is never given to another album
+    }
+    for (int i = nextToFinish_; i < index; ++i) {
+        if (albums_[static_cast<size_t>(i)].naming.batch.albumFolder == folder) {
+            return true;
+        }
+    }
+    return false;
+}
+
 Clock::time_point DownloadJob::Pipeline::NextWake() const {
     Clock::time_point next = Clock::now() + std::chrono::hours(1);
-    for (int id : delayed_) {
-        next = std::min(next, active_.at(id).due);
+    if (inFlight_ < budget_) {  // a due picture waits for a slot, not for the time
+        for (int id : delayed_) {
+            next = std::min(next, active_.at(id).due);
+        }
     }
     for (int i : pausedPages_) {
         next = std::min(next, albums_[static_cast<size_t>(i)].pageDue);
@@ -528,6 +557,9 @@ bool DownloadJob::Pipeline::PictureListedFor(int index, const PictureEntry& entr
     if (ListOnly()) {
         ++album.ended;
         ++settled_;
+    } else if (!album.heldPictures.empty() || SharesFolderWithUnfinished(index)) {
+        album.heldPictures.push_back(album.listed() - 1);
+        heldAlbums_.insert(index);
     } else {
         waiting_.push_back({index, album.listed() - 1});
     }
@@ -650,6 +682,15 @@ void DownloadJob::Pipeline::ApplyStop() {
         ++settled_;
     }
     waiting_.clear();
+    for (const int index : heldAlbums_) {
+        AlbumRun& album = albums_[static_cast<size_t>(index)];
+        const int held = static_cast<int>(album.heldPictures.size());
+        album.ended += held;
+        album.stopped += held;
+        settled_ += held;
+        album.heldPictures.clear();
+    }
+    heldAlbums_.clear();
     for (int id : delayed_) {
         const ActivePicture& active = active_.at(id);
         AlbumRun& album = albums_[static_cast<size_t>(active.album)];
@@ -670,13 +711,35 @@ void DownloadJob::Pipeline::ApplyStop() {
 // --- Per-album effects ---------------------------------------------------------------------
 
 void DownloadJob::Pipeline::FinishAlbumsInOrder() {
+    bool finished = false;
     while (nextToFinish_ < begun_) {
         AlbumRun& album = albums_[static_cast<size_t>(nextToFinish_)];
         if (album.listing != AlbumRun::Listing::Ended || album.ended < album.listed()) {
-            return;
+            break;
         }
         FinishAlbum(album);
         ++nextToFinish_;
+        finished = true;
+    }
+    if (finished) {
+        ReleaseHeldPictures();
+    }
+}
+
+// The held pictures of albums that no unfinished earlier album shares a folder with go on.
+void DownloadJob::Pipeline::ReleaseHeldPictures() {
+    for (auto it = heldAlbums_.begin(); it != heldAlbums_.end();) {
+        const int index = *it;
+        if (SharesFolderWithUnfinished(index)) {
+            ++it;
+            continue;
+        }
+        AlbumRun& album = albums_[static_cast<size_t>(index)];
+        for (const int picture : album.heldPictures) {
+            waiting_.push_back({index, picture});
+        }
+        album.heldPictures.clear();
+        it = heldAlbums_.erase(it);
     }
 }
 

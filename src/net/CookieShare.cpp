@@ -83,8 +83,11 @@ bool MergeIntoCookieFile(NetworkThread& net, const QString& path) {
         return false;
     }
     Baseline() = merged;
+    // The store becomes the file: the other processes' cookies join it, and the ones they
+    // removed leave it, so a later save cannot bring them back.
+    AddCookieLine(net, "ALL");
     for (const QByteArray& line : merged) {
-        AddCookieLine(net, line);  // the other processes' cookies join this store
+        AddCookieLine(net, line);
     }
     return true;
 }

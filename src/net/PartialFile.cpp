@@ -9,7 +9,8 @@ namespace {
 
 constexpr char kPartSuffix[] = ".quorvix-part";
 constexpr char kValidatorSuffix[] = ".quorvix-validator";
-constexpr QByteArrayView kValidatorHeading = "quorvix-validator 1\n";
+constexpr QByteArrayView kValidatorHeading = "quorvix-validator 2\n";
+constexpr qsizetype kLongestAddress = 64 * 1024;
 constexpr qsizetype kLongestValidator = 1024;
 constexpr qsizetype kNameMaxBytes = 255;
 
@@ -113,19 +114,25 @@ QByteArray ResumeValidator(const QByteArray& headerBlock) {
     return {};
 }
 
-QByteArray ValidatorFileContent(const QByteArray& validator) {
-    return kValidatorHeading.toByteArray() + validator + '\n';
+QByteArray ValidatorFileContent(const KeptValidator& kept) {
+    return kValidatorHeading.toByteArray() + kept.validator + '\n' + kept.address + '\n';
 }
 
-std::optional<QByteArray> ParseValidatorFile(const QByteArray& content) {
+std::optional<KeptValidator> ParseValidatorFile(const QByteArray& content) {
     if (!content.startsWith(kValidatorHeading) || !content.endsWith('\n')) {
         return std::nullopt;
     }
-    const QByteArray validator = content.sliced(kValidatorHeading.size()).chopped(1);
-    if (validator.isEmpty() || validator.size() > kLongestValidator || !HeaderSafe(validator)) {
+    const QList<QByteArray> lines = content.sliced(kValidatorHeading.size()).chopped(1).split('\n');
+    if (lines.size() != 2) {
         return std::nullopt;
     }
-    return validator;
+    const KeptValidator kept{lines[0], lines[1]};
+    if (kept.validator.isEmpty() || kept.validator.size() > kLongestValidator ||
+        !HeaderSafe(kept.validator) || kept.address.isEmpty() ||
+        kept.address.size() > kLongestAddress || !HeaderSafe(kept.address)) {
+        return std::nullopt;
+    }
+    return kept;
 }
 
 PartialFile::PartialFile(const QString& savePath) {
@@ -134,28 +141,28 @@ PartialFile::PartialFile(const QString& savePath) {
     validatorPath_ = base + QLatin1String(kValidatorSuffix);
 }
 
-std::optional<PartialFile::Resume> PartialFile::Prepare() const {
+std::optional<PartialFile::Resume> PartialFile::Prepare(const QByteArray& address) const {
     const QFileInfo partial(path_);
-    std::optional<QByteArray> validator;
+    std::optional<KeptValidator> kept;
     QFile file(validatorPath_);
     if (file.open(QIODevice::ReadOnly)) {
-        validator = ParseValidatorFile(file.read(kLongestValidator + 64));
+        kept = ParseValidatorFile(file.read(kLongestValidator + kLongestAddress + 64));
     }
-    if (!validator || !partial.isFile() || partial.size() <= 0) {
+    if (!kept || kept->address != address || !partial.isFile() || partial.size() <= 0) {
         Discard();
         return std::nullopt;
     }
-    return Resume{partial.size(), *validator};
+    return Resume{partial.size(), kept->validator};
 }
 
-void PartialFile::KeepValidator(const QByteArray& validator) const {
-    if (validator.isEmpty()) {
+void PartialFile::KeepValidator(const KeptValidator& kept) const {
+    if (kept.validator.isEmpty()) {
         QFile::remove(validatorPath_);
         return;
     }
     QSaveFile file(validatorPath_);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(ValidatorFileContent(validator));
+        file.write(ValidatorFileContent(kept));
         file.commit();
     }
 }

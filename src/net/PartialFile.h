@@ -22,10 +22,16 @@ std::optional<ContentRange> ParseContentRange(const QByteArray& value);
 // ETag, else its Last-Modified; empty when it has neither or says "Accept-Ranges: none".
 QByteArray ResumeValidator(const QByteArray& headerBlock);
 
-// The validator file's bytes for a validator, and the validator back from them (nullopt when the
-// file is not one, or the validator could not go into a header line unchanged).
-QByteArray ValidatorFileContent(const QByteArray& validator);
-std::optional<QByteArray> ParseValidatorFile(const QByteArray& content);
+// What the validator file keeps: the answer's validator and the address it came from (a partial
+// is continued only from the same address).
+struct KeptValidator {
+    QByteArray validator;
+    QByteArray address;  // as the request went out (percent-encoded)
+};
+// The validator file's bytes, and what they keep (nullopt when the file is not one, or the
+// validator could not go into a header line unchanged).
+QByteArray ValidatorFileContent(const KeptValidator& kept);
+std::optional<KeptValidator> ParseValidatorFile(const QByteArray& content);
 
 // The value of the first header of that name in a raw header block (name compared ignoring
 // letter case, value trimmed); nullopt when the block has none.
@@ -39,16 +45,17 @@ public:
     const QString& path() const { return path_; }
     const QString& validatorPath() const { return validatorPath_; }
 
-    // What a request may continue: the length of the partial and its validator. A partial
-    // without a (readable) validator, or a validator without a partial, is removed.
+    // What a request for the address may continue: the length of the partial and its
+    // validator. A partial without a (readable) validator, one kept for another address, and a
+    // validator without a partial are removed.
     struct Resume {
         qint64 offset = 0;
         QByteArray validator;
     };
-    std::optional<Resume> Prepare() const;
-    // Keeps the answer's validator beside the partial (written at once, so that it survives a
-    // kill), or removes it when the validator is empty.
-    void KeepValidator(const QByteArray& validator) const;
+    std::optional<Resume> Prepare(const QByteArray& address) const;
+    // Keeps the answer's validator (and its address) beside the partial, written at once so that
+    // it survives a kill; removes it when the validator is empty.
+    void KeepValidator(const KeptValidator& kept) const;
     bool HasValidator() const;
     // Removes the partial and its validator.
     void Discard() const;

@@ -9,6 +9,7 @@
 
 #include "net/NetworkThread.h"
 #include "net/PartialFile.h"
+#include "net/RequestLog.h"
 #include "net/RequestUrl.h"
 
 namespace {
@@ -146,6 +147,7 @@ Transfer::Transfer(const UrlRequest& request, unsigned fetchFlags, const QString
       fetchFlags_(fetchFlags),
       done_(std::move(done)),
       previousHeaders_(previousHeaders) {
+    started_ = Clock::now();
     response_.beginMarker = request.beginMarker;
     response_.endMarker = request.endMarker;
 }
@@ -175,7 +177,7 @@ bool Transfer::Prepare(CURLSH* share) {
     if (!request_.savePath.isEmpty()) {
         partial_.emplace(request_.savePath);
         if (request_.resume) {
-            if (const std::optional<PartialFile::Resume> resume = partial_->Prepare()) {
+            if (const std::optional<PartialFile::Resume> resume = partial_->Prepare(url_)) {
                 resumeOffset_ = resume->offset;
                 resumeValidator_ = resume->validator;
             }
@@ -212,8 +214,28 @@ bool Transfer::Prepare(CURLSH* share) {
     curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &Transfer::OnConnected);
     curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
+    if (CurrentRequestLogger()) {
+        // The header lines as they go out, for the request log.
+        curl_easy_setopt(easy_, CURLOPT_DEBUGFUNCTION, &Transfer::OnDebug);
+        curl_easy_setopt(easy_, CURLOPT_DEBUGDATA, this);
+        curl_easy_setopt(easy_, CURLOPT_VERBOSE, 1L);
+    }
     SetVerbAndBody();
     return true;
+}
+
+int Transfer::OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* self) {
+    if (type == CURLINFO_HEADER_OUT) {
+        auto* transfer = static_cast<Transfer*>(self);
+        transfer->sentHeaders_.clear();  // the last request's (after a redirect)
+        for (QByteArray line : QByteArray(data, static_cast<qsizetype>(size)).split('\n')) {
+            line = line.trimmed();
+            if (!line.isEmpty()) {
+                transfer->sentHeaders_.append(line);
+            }
+        }
+    }
+    return 0;
 }
 
 curl_slist* Transfer::BuildHeaderList() const {
@@ -265,6 +287,7 @@ void Transfer::SetVerbAndBody() {
 
 void Transfer::Started(Clock::time_point now) {
     lastProgress_ = now;
+    started_ = now;
 }
 
 const char* Transfer::CancelReason() const {
@@ -322,6 +345,9 @@ bool Transfer::HeaderLine(const char* data, qsizetype size) {
 bool Transfer::FinalHeadersEnded() {
     finalHeaders_ = true;
     response_.isGzip = block_.contains("gzip");
+    if (resumeOffset_ > 0 && status_ == 416) {
+        return TakeWholePartial();
+    }
     // An error answer is a failure whatever its size (its body is no picture).
     if (request_.failOnHttpError && status_ >= 400) {
         return Fail(FetchError::HttpStatus, QStringLiteral("HTTP %1").arg(status_));
@@ -329,9 +355,12 @@ bool Transfer::FinalHeadersEnded() {
     qint64 start = 0;  // where this answer's body begins in the save file
     if (resumeOffset_ > 0) {
         if (status_ == 206) {
+            // Only the rest of the picture, to its end, continues the partial.
             const std::optional<ContentRange> range =
                 ParseContentRange(HeaderValue(block_, "Content-Range").value_or(QByteArray()));
-            if (!range || range->first != resumeOffset_) {
+            if (!range || range->first != resumeOffset_ ||
+                (range->total >= 0 && range->last + 1 != range->total)) {
+                partial_->Discard();
                 return Fail(FetchError::Other, QStringLiteral("unexpected Content-Range"));
             }
             start = resumeOffset_;
@@ -361,7 +390,7 @@ bool Transfer::FinalHeadersEnded() {
             // without one keeps the validator it was asked with.
             const QByteArray validator = ResumeValidator(block_);
             if (!validator.isEmpty() || start == 0) {
-                partial_->KeepValidator(validator);
+                partial_->KeepValidator({validator, url_});
             }
         }
         return OpenSaveFile(start);
@@ -370,6 +399,20 @@ bool Transfer::FinalHeadersEnded() {
         trim_.emplace(request_.beginMarker, request_.endMarker);
     }
     return true;
+}
+
+// A range request answered 416: the partial may already be the whole picture (the earlier try
+// was cut off after its last byte), as "Content-Range: bytes */<its length>" says; else it no
+// longer fits the picture, and the next try starts from zero.
+bool Transfer::TakeWholePartial() {
+    const QByteArray range = HeaderValue(block_, "Content-Range").value_or(QByteArray());
+    if (range == "bytes */" + QByteArray::number(resumeOffset_)) {
+        wholeAlready_ = true;
+        written_ = resumeOffset_;
+        return true;  // the body of the answer is not the picture's
+    }
+    partial_->Discard();
+    return Fail(FetchError::Reset, QStringLiteral("the kept part does not fit the picture"));
 }
 
 bool Transfer::OpenSaveFile(qint64 start) {
@@ -400,6 +443,9 @@ bool Transfer::Write(const char* data, qsizetype size) {
     MarkProgress();
     if (!finalHeaders_ && !FinalHeadersEnded()) {
         return false;
+    }
+    if (wholeAlready_) {
+        return true;
     }
     if (file_) {
         if (file_->write(data, size) != size) {
@@ -461,7 +507,7 @@ bool Transfer::Fail(FetchError kind, const QString& reason) {
 }
 
 qint64 Transfer::AcceptedLength() const {
-    return file_ ? written_ : response_.body.size();
+    return partial_ ? written_ : response_.body.size();
 }
 
 Failure Transfer::JudgeOutcome(CURLcode code, const char* abortReason) {
@@ -513,6 +559,9 @@ Failure Transfer::SettleSaveFile(Failure failure) {
     }
     const bool resumable = request_.resume && CutOff(failure.kind) && partial_->HasValidator();
     if (!file_) {
+        if (wholeAlready_ && failure.text.isEmpty()) {
+            return RenameIntoPlace();
+        }
         if (!failure.text.isEmpty() && !resumable) {
             partial_->Discard();  // an answer that makes what is there worthless
         }
@@ -524,13 +573,8 @@ Failure Transfer::SettleSaveFile(Failure failure) {
     file_->close();
     file_.reset();
     if (failure.text.isEmpty()) {
-        std::error_code ec;
-        std::filesystem::rename(FsPath(partial_->path()), FsPath(request_.savePath), ec);
-        if (ec) {
-            failure = {FetchError::File, QStringLiteral("cannot rename file: ") +
-                                             QString::fromStdString(ec.message())};
-        } else {
-            QFile::remove(partial_->validatorPath());
+        failure = RenameIntoPlace();
+        if (failure.text.isEmpty()) {
             return failure;
         }
     }
@@ -540,6 +584,17 @@ Failure Transfer::SettleSaveFile(Failure failure) {
         partial_->Discard();
     }
     return failure;
+}
+
+Failure Transfer::RenameIntoPlace() {
+    std::error_code ec;
+    std::filesystem::rename(FsPath(partial_->path()), FsPath(request_.savePath), ec);
+    if (ec) {
+        return {FetchError::File,
+                QStringLiteral("cannot rename file: ") + QString::fromStdString(ec.message())};
+    }
+    QFile::remove(partial_->validatorPath());
+    return {};
 }
 
 void Transfer::Finish(CURLcode code, const char* abortReason) {
@@ -556,6 +611,12 @@ void Transfer::Finish(CURLcode code, const char* abortReason) {
     response_.error = error;
     response_.errorKind = failure.kind;
     qCDebug(lcNet) << "done" << request_.url << ok << status_ << response_.bodyLength << error;
+    if (const RequestLogger& log = CurrentRequestLogger()) {
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+            Clock::now() - started_);
+        log({request_.url.trimmed(), sentHeaders_, status_, response_.bodyLength, error,
+             elapsed.count()});
+    }
     Done done = std::move(done_);
     done(std::move(response_), ok);
 }

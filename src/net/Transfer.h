@@ -58,12 +58,15 @@ private:
     static int OnProgress(void* self, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal,
                           curl_off_t ulNow);
     static int OnConnected(void* self, char*, char*, int, int);
+    static int OnDebug(CURL* easy, curl_infotype type, char* data, size_t size, void* self);
 
     curl_slist* BuildHeaderList() const;
     void SetVerbAndBody();
     bool HeaderLine(const char* data, qsizetype size);
     bool FinalHeadersEnded();
     bool OpenSaveFile(qint64 start);
+    bool TakeWholePartial();
+    Failure RenameIntoPlace();
     bool Write(const char* data, qsizetype size);
     bool Fail(FetchError kind, const QString& reason);
     Failure JudgeOutcome(CURLcode code, const char* abortReason);
@@ -95,9 +98,12 @@ private:
     std::unique_ptr<QFile> file_;         // the partial file, while it is open
     qint64 resumeOffset_ = 0;             // bytes of an earlier try that this one continues
     QByteArray resumeValidator_;
+    bool wholeAlready_ = false;  // the partial turned out to be the whole picture
     qint64 written_ = 0;  // bytes of the picture in the save file, an earlier try's included
 
     Clock::time_point lastProgress_;
+    Clock::time_point started_;
+    QList<QByteArray> sentHeaders_;  // for the request log
     curl_off_t lastDown_ = 0;
     curl_off_t lastUp_ = 0;
 };

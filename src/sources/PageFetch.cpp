@@ -1,11 +1,16 @@
 #include "sources/PageFetch.h"
 
+#include "net/NetworkThread.h"
 #include "net/RetryPolicy.h"
 
 #include <QUrl>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 QString PageFailure::Host() const {
@@ -20,6 +25,7 @@ QString PageFailure::Describe() const {
 UrlRequest MakePageRequest(const QString& url) {
     UrlRequest request(url, QString(), kDefaultTimeoutMs);
     request.extraHeaders = QStringLiteral("Accept-Encoding: gzip, deflate");
+    request.retryDelaySec = 0;  // the retry rule of list pages spaces the tries
     return request;
 }
 
@@ -64,6 +70,8 @@ bool PageTextOf(const UrlRequest& request, const UrlResponse& response, unsigned
 
 namespace {
 
+constexpr auto kStopCheck = std::chrono::milliseconds(50);
+
 // Waits the seconds; false when a stop came first.
 bool PauseUnlessStopped(int seconds, const StopCheck& stopped) {
     using namespace std::chrono;
@@ -73,9 +81,50 @@ bool PauseUnlessStopped(int seconds, const StopCheck& stopped) {
             return false;
         }
         std::this_thread::sleep_for(
-            std::min<steady_clock::duration>(milliseconds(50), until - steady_clock::now()));
+            std::min<steady_clock::duration>(kStopCheck, until - steady_clock::now()));
     }
     return !(stopped && stopped());
+}
+
+// One exchange on the network thread, waited for here; a stop cancels the transfer, so a
+// stalled server never keeps a stop waiting for its time-out.
+bool FetchUnlessStopped(UrlRequest request, UrlResponse& response, const StopCheck& stopped) {
+    struct Arrival {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool done = false;
+        bool ok = false;
+        UrlResponse response;
+    };
+    const auto arrival = std::make_shared<Arrival>();
+    const auto cancel = std::make_shared<std::atomic_bool>(false);
+    request.cancel = cancel;
+    const bool accepted = FetchUrlAsync(request, 0, [arrival](UrlResponse&& answer, bool ok) {
+        std::lock_guard lock(arrival->mutex);
+        arrival->response = std::move(answer);
+        arrival->ok = ok;
+        arrival->done = true;
+        arrival->changed.notify_all();
+    });
+    if (!accepted) {
+        response.error = QStringLiteral("network stopped");
+        response.errorKind = FetchError::Stopped;
+        return false;
+    }
+    std::unique_lock lock(arrival->mutex);
+    while (!arrival->done) {
+        if (!cancel->load() && stopped && stopped()) {
+            cancel->store(true);
+            NetworkThread::Instance().Wake();
+        }
+        arrival->changed.wait_for(lock, kStopCheck);
+    }
+    response = std::move(arrival->response);
+    return arrival->ok;
+}
+
+PageFailure Cancelled(const UrlRequest& request, int status) {
+    return {request.url.trimmed(), QStringLiteral("cancelled"), FetchError::Cancelled, status};
 }
 
 }  // namespace
@@ -85,7 +134,11 @@ PageText FetchListPage(const UrlRequest& request, unsigned textFlags, int maxRet
     PageText page;
     for (int retries = 0;; ++retries) {
         UrlResponse response;
-        const bool ok = FetchUrl(request, response, 0);
+        const bool ok = FetchUnlessStopped(request, response, stopped);
+        if (stopped && stopped()) {
+            page.failure = Cancelled(request, response.statusCode);
+            return page;
+        }
         const PageVerdict verdict = JudgePage(request, response, ok, retries, maxRetries);
         if (verdict.step == PageVerdict::Text) {
             page.ok = PageTextOf(request, response, textFlags, page.text, page.failure);
@@ -96,11 +149,18 @@ PageText FetchListPage(const UrlRequest& request, unsigned textFlags, int maxRet
             return page;
         }
         if (!PauseUnlessStopped(verdict.waitSeconds, stopped)) {
-            page.failure = {request.url.trimmed(), QStringLiteral("cancelled"),
-                            FetchError::Cancelled, response.statusCode};
+            page.failure = Cancelled(request, response.statusCode);
             return page;
         }
     }
+}
+
+ListingResult FailedListing(const PageFailure& failure) {
+    // A page given up because a stop came is the stop, not a fault of the service.
+    if (failure.kind == FetchError::Cancelled) {
+        return {ListingEnd::Stopped, {}};
+    }
+    return {ListingEnd::PageFailed, failure};
 }
 
 int DecimalValue(const QString& text) {

@@ -9,7 +9,8 @@
 
 #include <functional>
 
-// A page request: 20,000 ms time-outs and "Accept-Encoding: gzip, deflate".
+// A page request: 20,000 ms time-outs and "Accept-Encoding: gzip, deflate"; no pause after a
+// failed attempt (the retry rule has its own).
 UrlRequest MakePageRequest(const QString& url);
 
 // What to do with one exchange of a list page.
@@ -35,10 +36,15 @@ struct PageText {
     PageFailure failure;  // when not ok
 };
 using StopCheck = std::function<bool()>;
-// Fetches the request with fetch flags 0 as JudgePage says, pausing before each retry (a stop
-// ends the pause and the fetch, as a failure), and reads the body with the text flags.
+// Fetches the request with fetch flags 0 as JudgePage says, pausing before each retry, and
+// reads the body with the text flags. A stop ends the pause or the transfer at once, as a
+// failure of kind Cancelled.
 PageText FetchListPage(const UrlRequest& request, unsigned textFlags, int maxRetries,
                        const StopCheck& stopped);
+
+// How a listing ends on a page that could not be fetched: stopped when the page was given up
+// for a stop, else a failed page.
+ListingResult FailedListing(const PageFailure& failure);
 
 // The leading decimal number of a text (white space and a sign allowed before it), 0 when the
 // text does not start with a number.

@@ -129,7 +129,7 @@ ListingResult ListPictures(PictureCursor& cursor, PictureSink& sink, int maxRetr
         const PageText page =
             FetchListPage(cursor.NextRequest(), cursor.TextFlags(), maxRetries, StopCheck());
         if (!page.ok) {
-            return {ListingEnd::PageFailed, page.failure};
+            return FailedListing(page.failure);
         }
         if (page.text.isEmpty() || !cursor.TakePage(page.text, sink)) {
             return {};

@@ -48,7 +48,7 @@ ListingResult ListTiebaAlbums(const QString& forumName, AlbumSink& sink, int max
     for (;;) {
         const PageText wall = pages.Next();
         if (!wall.ok) {
-            return {ListingEnd::PageFailed, wall.failure};
+            return FailedListing(wall.failure);
         }
         if (wall.text.isEmpty()) {
             return {};

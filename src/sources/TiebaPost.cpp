@@ -18,7 +18,7 @@ ListingResult ListTiebaPost(const QString& postAddress, AlbumSink& sink, int max
     const PageText page = FetchListPage(MakePageRequest(postAddress), TEXT_INFLATE, maxRetries,
                                         [&sink] { return sink.StopRequested(); });
     if (!page.ok) {
-        return {ListingEnd::PageFailed, page.failure};
+        return FailedListing(page.failure);
     }
     sink.AddAlbum(ParseTiebaPostPage(page.text, postAddress));
     return {};

@@ -81,7 +81,7 @@ ListingResult ListXiangceAlbums(const QString& user, AlbumSink& sink, int maxRet
     request.endMarker = kHomeEndMarker;
     const PageText home = FetchAlbumPage(request, sink, maxRetries);
     if (!home.ok) {
-        return {ListingEnd::PageFailed, home.failure};
+        return FailedListing(home.failure);
     }
     if (home.text.isEmpty()) {
         return {};
@@ -102,7 +102,7 @@ ListingResult ListXiangceAlbums(const QString& user, AlbumSink& sink, int maxRet
         request.url = XiangceAlbumListUrl(user, lastSign);
         const PageText page = FetchAlbumPage(request, sink, maxRetries);
         if (!page.ok) {
-            return {ListingEnd::PageFailed, page.failure};
+            return FailedListing(page.failure);
         }
         if (page.text.isEmpty()) {
             return {};

@@ -106,6 +106,20 @@ TEST_F(ListingJob, StopEndsAfterTheCurrentAlbumAndKeepsIt) {
     EXPECT_LE(service.requestCount(FakePathKind::ForumWall), 4);
 }
 
+// A stop while a page hung on a stalled server waited for the page's time-out, then reported a
+// failed page.
+TEST_F(ListingJob, StopWhileAPageStallsIsAStopAtOnce) {
+    service.overrideNext({FakePathKind::AlbumHome, "", 200, 1, "", FakeFault::StallBeforeHeaders});
+    view.address = QStringLiteral("http://xiangce.baidu.com/u/demo");
+    harvest->GetAlbumsCommand();
+    ASSERT_TRUE(service.server().waitForRequests(1, std::chrono::seconds(10)));
+    harvest->GetAlbumsCommand();  // the user presses stop
+    harvest->WaitForJobs();
+    EXPECT_EQ(harvest->nListState.load(), LIST_IDLE);
+    EXPECT_FALSE(harvest->LastListing().failure.has_value());
+    EXPECT_TRUE(view.EventsStartingWith(QStringLiteral("status1: 获取相册列表失败")).isEmpty());
+}
+
 // An unreachable host once ended as a plain count, exactly like an empty forum.
 TEST_F(ListingJob, UnreachableHostSaysTheListingFailed) {
     QString closed;

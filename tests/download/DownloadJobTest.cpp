@@ -287,22 +287,6 @@ TEST_F(DownloadJob, BusyListPageIsAskedAgainAndTheAlbumCompletes) {
 }
 
 TEST_F(DownloadJob, AlbumsOfOneJobGetTheFilesEachWouldGetAlone) {
-    // Every option that writes or changes an album's files.
-    Configure(OPT_SOURCE_NAMES | OPT_FIX_FORMAT, FILE_NAME_SOURCE, 15);
-    List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
-    const QList<int> all = {0, 1, 2, 3, 4, 5, 6, 7};
-    TempDir together;
-    view.savePath = together.path();
-    view.chosen = all;
-    harvest->DownloadCommand();
-    harvest->WaitForJobs();
-    TempDir alone;
-    view.savePath = alone.path();
-    for (int album : all) {
-        view.chosen = {album};
-        harvest->DownloadCommand();
-        harvest->WaitForJobs();
-    }
     const auto tree = [](const TempDir& dir) {
         QMap<QString, QByteArray> files;
         QDirIterator it(dir.path(), QDir::Files, QDirIterator::Subdirectories);
@@ -314,9 +298,42 @@ TEST_F(DownloadJob, AlbumsOfOneJobGetTheFilesEachWouldGetAlone) {
         }
         return files;
     };
-    const QMap<QString, QByteArray> joint = tree(together);
-    EXPECT_EQ(joint.size(), 3 + 12 + 5 + 7 + 2 + 4 + 250 + 7 * 2);  // pictures, names, markers
-    EXPECT_EQ(joint, tree(alone));
+    struct Case {
+        uint8_t albumNameMode;
+        uint8_t fileNameMode;
+        int files;  // pictures, names, markers
+    };
+    // Every option that writes or changes an album's files; then all albums in one folder,
+    // where the sequence names of one album meet those of the others.
+    const Case cases[] = {
+        {ALBUM_NAME_ALBUM, FILE_NAME_SOURCE, 3 + 12 + 5 + 7 + 2 + 4 + 250 + 7 * 2},
+        // The largest album's pictures (later albums write over the earlier ones' numbers, as
+        // they do alone), the albums' name lists, one marker.
+        {ALBUM_NAME_NONE, FILE_NAME_SEQUENCE, 250 + 7 + 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.albumNameMode);
+        Configure(OPT_SOURCE_NAMES | OPT_FIX_FORMAT, c.fileNameMode, 15);
+        harvest->UpdateSettings(
+            [&](SettingsBlock& block) { block.saveRules[1].albumNameMode = c.albumNameMode; });
+        List(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+        const QList<int> all = {0, 1, 2, 3, 4, 5, 6, 7};
+        TempDir together;
+        view.savePath = together.path();
+        view.chosen = all;
+        harvest->DownloadCommand();
+        harvest->WaitForJobs();
+        TempDir alone;
+        view.savePath = alone.path();
+        for (int album : all) {
+            view.chosen = {album};
+            harvest->DownloadCommand();
+            harvest->WaitForJobs();
+        }
+        const QMap<QString, QByteArray> joint = tree(together);
+        EXPECT_EQ(joint.size(), c.files);
+        EXPECT_EQ(joint, tree(alone));
+    }
 }
 
 // Two albums of different services with one name got one folder when downloaded in two jobs: the

@@ -122,6 +122,36 @@ TEST(CookieShare, CookieFileRoundTrip) {
     EXPECT_FALSE(dir.read("cookies.txt").contains("BAIDUID"));
 }
 
+// Another process (the window, say) logs out while this one runs: the next save keeps the
+// other process's removal and adds its new login, and the store follows the file.
+TEST(CookieShare, ChangesOfAnotherProcessSurviveTheNextSave) {
+    CookieShare::ClearCookies();
+    TempDir dir;
+    const QString path = dir.file("cookies.txt");
+    CookieShare::SetCookieFile(path);
+    CookieShare::SetCookie(Cookie("tieba.baidu.com", "BDUSS", "old"));
+    CookieShare::SetCookie(Cookie("tieba.baidu.com", "mine", "1"));
+    ASSERT_TRUE(CookieShare::SaveCookies());
+
+    QByteArray file = dir.read("cookies.txt");
+    const qsizetype start = file.indexOf("tieba.baidu.com\tFALSE\t/\tFALSE\t0\tBDUSS");
+    ASSERT_GE(start, 0) << file.toStdString();
+    file.remove(start, file.indexOf('\n', start) + 1 - start);
+    file += "xiangce.baidu.com\tFALSE\t/\tFALSE\t0\tother\t2\n";
+    dir.write("cookies.txt", file);
+
+    ASSERT_TRUE(CookieShare::SaveCookies());
+    ASSERT_TRUE(CookieShare::SaveCookies());  // a second save must not bring the removed one back
+    const QByteArray saved = dir.read("cookies.txt");
+    EXPECT_FALSE(saved.contains("BDUSS")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("\tmine\t1")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("\tother\t2")) << saved.toStdString();
+    const QList<StoredCookie> store = CookieShare::AllCookies();
+    EXPECT_EQ(Find(store, "BDUSS"), nullptr);
+    EXPECT_NE(Find(store, "other"), nullptr);
+    CookieShare::ClearCookies();
+}
+
 // The child process runs the test again from a fresh start (with its own temporary folder), so
 // the parent's path reaches it through the environment, which the child does not overwrite.
 TEST(CookieShareDeathTest, StoreIsSavedWhenTheNetworkStops) {

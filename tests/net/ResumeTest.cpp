@@ -21,7 +21,16 @@ QByteArray Picture(char fill) {
     return QByteArray("\xFF\xD8", 2) + QByteArray(20000, fill) + QByteArray("\xFF\xD9", 2);
 }
 
-enum class Host { Honours, Ignores, Changes, NoValidator, RefusesRanges, WrongRange };
+enum class Host {
+    Honours,
+    Ignores,
+    Changes,
+    NoValidator,
+    RefusesRanges,
+    WrongRange,    // its 206 starts elsewhere
+    ShortChunk,    // its 206 ends before the picture does
+    CutAfterLast,  // the first answer breaks off after its last byte: the partial is whole
+};
 
 // The first answer sends half the picture and resets; later ones answer as the host does.
 class ResumeHost {
@@ -31,6 +40,8 @@ public:
               Handle(request, exchange);
           }) {}
     QString Url() const { return server_.url(QStringLiteral("/p.jpg")); }
+    // As if the first answer (the one cut off) had been given already.
+    void SkipFirstAnswer() { ++requests_; }
     QByteArray Served() const { return kind_ == Host::Changes ? Picture('b') : Picture('a'); }
     HttpServer& server() { return server_; }
 
@@ -51,8 +62,14 @@ private:
             for (const auto& [name, value] : headers) {
                 head += name + ": " + value + "\r\n";
             }
-            exchange.sendRaw(head + "\r\n" + picture.left(picture.size() / 2));
+            const qsizetype sent = kind_ == Host::CutAfterLast ? picture.size() : picture.size() / 2;
+            exchange.sendRaw(head + "\r\n" + picture.left(sent));
             exchange.reset();
+            return;
+        }
+        if (kind_ == Host::CutAfterLast) {
+            exchange.respond(416, "range not satisfiable",
+                             {{"Content-Range", "bytes */" + QByteArray::number(picture.size())}});
             return;
         }
         const QByteArray range = request.header("Range");
@@ -60,10 +77,11 @@ private:
         if (!range.isEmpty() && matches && kind_ != Host::Ignores) {
             const qsizetype from = range.mid(6).chopped(1).toLongLong();
             const qsizetype start = kind_ == Host::WrongRange ? from - 100 : from;
+            const qsizetype end = kind_ == Host::ShortChunk ? start + 1000 : picture.size();
             headers.push_back({"Content-Range", "bytes " + QByteArray::number(start) + "-" +
-                                                    QByteArray::number(picture.size() - 1) + "/" +
+                                                    QByteArray::number(end - 1) + "/" +
                                                     QByteArray::number(picture.size())});
-            exchange.respond(206, picture.mid(start), headers);
+            exchange.respond(206, picture.mid(start, end - start), headers);
             return;
         }
         exchange.respond(200, picture, headers);
@@ -97,6 +115,7 @@ TEST(Resume, CutOffPictureIsContinuedAndEndsExactlyAsServed) {
         {"no validator", Host::NoValidator, false, false, true},
         {"refuses ranges", Host::RefusesRanges, false, false, true},
         {"wrong Content-Range", Host::WrongRange, true, true, false},
+        {"a 206 that ends early", Host::ShortChunk, true, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -132,6 +151,38 @@ TEST(Resume, CutOffPictureIsContinuedAndEndsExactlyAsServed) {
         const QStringList left = QDir(dir.path()).entryList(QDir::Files);
         EXPECT_EQ(left, c.secondSaves ? QStringList{QStringLiteral("p.jpg")} : QStringList());
     }
+}
+
+// A process killed after a picture's last byte, before the rename, left the whole picture as its
+// partial; the server answers the range request with 416, and the partial is the picture.
+TEST(Resume, PartialThatIsAlreadyWholeIsSaved) {
+    ResumeHost host(Host::CutAfterLast);
+    TempDir dir;
+    const QString target = dir.file(QStringLiteral("p.jpg"));
+    const PartialFile partial(target);
+    dir.write(QStringLiteral("p.jpg.quorvix-part"), Picture('a'));
+    dir.write(QStringLiteral("p.jpg.quorvix-validator"),
+              ValidatorFileContent({"\"v1\"", host.Url().toUtf8()}));
+    host.SkipFirstAnswer();
+    UrlResponse response;
+    ASSERT_TRUE(FetchUrl(PictureRequest(host.Url(), target), response, 3))
+        << response.error.toStdString();
+    EXPECT_EQ(dir.read(QStringLiteral("p.jpg")), Picture('a'));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("p.jpg")});
+}
+
+// A partial is continued only from the address it came from: not from a fallback address,
+// not after the album's names moved on to other pictures.
+TEST(Resume, PartialOfAnotherAddressIsNotContinued) {
+    ResumeHost host(Host::Honours);
+    TempDir dir;
+    const QString target = dir.file(QStringLiteral("p.jpg"));
+    UrlResponse response;
+    EXPECT_FALSE(FetchUrl(PictureRequest(host.Url(), target), response, 3));
+    ASSERT_GT(response.partialBytes, 0);
+    ASSERT_TRUE(FetchUrl(PictureRequest(host.Url() + QStringLiteral("?other"), target), response, 3));
+    EXPECT_FALSE(host.server().lastRequest().hasHeader("Range"));
+    EXPECT_EQ(dir.read(QStringLiteral("p.jpg")), Picture('a'));
 }
 
 TEST(Resume, SizeLimitsHoldForTheWholePicture) {
@@ -186,8 +237,13 @@ TEST(Resume, HeaderTextsAreReadStrictly) {
     for (const auto& [block, validator] : validators) {
         EXPECT_EQ(ResumeValidator(block), QByteArray(validator)) << block;
     }
-    EXPECT_EQ(ParseValidatorFile(ValidatorFileContent("\"abc\"")), QByteArray("\"abc\""));
-    EXPECT_FALSE(ParseValidatorFile("quorvix-validator 1\n\"a\"\r\nRange: x\n").has_value());
+    const std::optional<KeptValidator> kept =
+        ParseValidatorFile(ValidatorFileContent({"\"abc\"", "http://h/p.jpg"}));
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->validator, QByteArray("\"abc\""));
+    EXPECT_EQ(kept->address, QByteArray("http://h/p.jpg"));
+    EXPECT_FALSE(
+        ParseValidatorFile("quorvix-validator 2\n\"a\"\r\nRange: x\nhttp://h/\n").has_value());
     EXPECT_FALSE(ParseValidatorFile("something else\n").has_value());
 }
 
