@@ -65,7 +65,7 @@ ListingResult FindProfileUser(const QString& address, ListingSink& sink, int ret
     PageText page = FetchListPage(MakePageRequest(address), TEXT_INFLATE | TEXT_UTF8, retries,
                                   [&sink] { return sink.StopRequested(); });
     if (!page.ok) {
-        return {ListingEnd::PageFailed, page.failure};
+        return FailedListing(page.failure);
     }
     SkipPast(page.text, QStringLiteral("/profile/"), true);
     CutAt(page.text, QStringLiteral("\""));
@@ -165,7 +165,12 @@ void GetListFunc(Harvest& harvest) {
         if (subKind >= 0) {
             harvest.nListType = subKind;
         }
-        if (harvest.nSourceKind.load() == kBaiduKind) {
+        // An address of another recognised service was taken for the album service and a user
+        // name cut out of its page: such an address is said to be unsupported, not guessed at.
+        const int service = ServiceOfHost(address);
+        if (service >= 0 && service != kBaiduKind) {
+            summary.unsupportedKind = service;
+        } else if (harvest.nSourceKind.load() == kBaiduKind) {
             const ListingResult result = RunLister(harvest, address, startDownload);
             summary.stopped = result.end == ListingEnd::Stopped;
             if (result.end == ListingEnd::PageFailed) {

@@ -15,6 +15,7 @@
 struct ListingSummary {
     int albums = 0;                      // albums listed
     bool refused = false;                // the address was refused before anything was fetched
+    int unsupportedKind = -1;  // a recognised service without listers: nothing was fetched
     bool stopped = false;                // the user stopped it
     std::optional<PageFailure> failure;  // a page could not be fetched; the list is incomplete
 };

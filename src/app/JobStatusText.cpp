@@ -1,5 +1,7 @@
 #include "app/JobStatusText.h"
 
+#include "sources/SourceKinds.h"
+
 QString DescribePageFailure(const PageFailure& failure) {
     QString what;
     switch (failure.kind) {
@@ -40,6 +42,11 @@ StatusLines ListingStartedText() {
 }
 
 StatusLines ListingFinishedText(const ListingSummary& summary) {
+    if (summary.unsupportedKind >= 0) {
+        return {QStringLiteral("暂不支持获取%1的相册")
+                    .arg(SourceKinds().value(summary.unsupportedKind).displayText),
+                std::nullopt};
+    }
     if (summary.failure) {
         return {QStringLiteral("获取相册列表失败（%1），共%2个")
                     .arg(DescribePageFailure(*summary.failure), QString::number(summary.albums)),

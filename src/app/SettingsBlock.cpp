@@ -269,3 +269,12 @@ bool AddHistoryEntry(SettingsBlock& block, int which, const QString& text) {
     history[0] = text;
     return true;
 }
+
+SettingsBlock DefaultSettings() {
+    SettingsBlock block = DecodeSettings(QByteArray());
+    for (DownloadParams& params : block.downloadParams) {
+        RepairParams(params);
+    }
+    ApplyFirstRunDefaults(block);
+    return block;
+}

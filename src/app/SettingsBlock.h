@@ -36,6 +36,8 @@ SettingsBlock DecodeSettings(const QByteArray& image);
 // time-outs, applies the first-run defaults when the file could not be read, and writes the
 // result back. Returns true when the file was read (not a first run).
 bool LoadSettings(SettingsBlock& block, const QString& folder);
+// The settings of a first run: the built-in rules and parameters, empty histories.
+SettingsBlock DefaultSettings();
 // Replaces "soft.dat" in the folder atomically (temporary file, sync, rename). Returns false when
 // it cannot be written; the previous file is then left as it was.
 bool SaveSettings(const SettingsBlock& block, const QString& folder);

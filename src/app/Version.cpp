@@ -7,3 +7,7 @@ QString ProductTitle() {
 QString ProductVersionText() {
     return QStringLiteral("版本号：14.07.08.01");
 }
+
+QString ProductVersion() {
+    return QStringLiteral(QUORVIX_VERSION);
+}

@@ -1,13 +1,19 @@
 #pragma once
+// The commands of quorvix-cli and their exit statuses.
+
 #include <QStringList>
 
-// Exit statuses of the terminal front end.
 enum CliExit : int {
-    EXIT_DONE = 0,         // everything listed (and saved)
-    EXIT_USAGE = 1,        // bad arguments, or an address the job refuses
-    EXIT_NOTHING = 2,      // nothing was listed
-    EXIT_SOME_FAILED = 3,  // some pictures could not be saved
+    EXIT_DONE = 0,         // everything listed was saved, skipped as asked, or nothing was new
+    EXIT_USAGE = 1,        // bad options, an unusable save folder or file, a refused address
+    EXIT_NOTHING = 2,      // the address lists no album
+    EXIT_SOME_FAILED = 3,  // some pictures were not saved
+    EXIT_INCOMPLETE = 4,   // a page needed for the listing could not be fetched (wins over 3, 2)
+    EXIT_UNSUPPORTED = 5,  // the address belongs to a recognised service that has no lister
 };
+
+// The table of exit statuses, as the help texts show it.
+extern const char kExitStatusHelp[];
 
 // Each command takes its own arguments (the command word removed).
 int RunListCommand(const QStringList& arguments);

@@ -1,34 +1,57 @@
 #include "cli/Commands.h"
+#include "cli/CommonOptions.h"
 #include "cli/Interrupts.h"
 #include "cli/Session.h"
 #include "cli/TerminalText.h"
+#include "sources/SourceKinds.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QTemporaryFile>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 namespace {
 
+// The option bits a run can switch on (--NAME) and off (--no-NAME).
+struct OptionBit {
+    const char* name;
+    uint16_t bit;
+    const char* help;
+};
+const OptionBit kOptionBits[] = {
+    {"list-only", OPT_LIST_ONLY, "Write each album's address list (.lst) instead of downloading."},
+    {"skip-downloaded", OPT_SKIP_DOWNLOADED,
+     "Stop listing an album at the first picture of its previous download."},
+    {"source-names", OPT_SOURCE_NAMES,
+     "Write each picture's original name to the album's .txt file."},
+    {"fix-format", OPT_FIX_FORMAT, "Rename pictures to the extension their bytes show."},
+    {"fix-order", OPT_FIX_ORDER, "Give pictures file times that sort in album order."},
+};
+
 void AddOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
-        "List the albums of an address, then download the chosen ones into the save folder,\n"
-        "one sub-folder per album, with the settings of soft.dat. The options below change\n"
-        "those settings for this run only; nothing is saved."));
-    parser.addHelpOption();
+        "List the albums of an address, then download the chosen ones into the save folder, one\n"
+        "sub-folder per album, with the rules and options of soft.dat (what the window's menu\n"
+        "sets). The options below change them for this run only; nothing is saved."));
     parser.addPositionalArgument(QStringLiteral("ADDRESS"),
                                  QStringLiteral("Address of the album page or forum photo page."));
-    const QList<QCommandLineOption> options = {
+    parser.addOptions({
         {QStringLiteral("save"), QStringLiteral("Save folder (required)."), QStringLiteral("DIR")},
         {QStringLiteral("albums"),
-         QStringLiteral("Albums to download by their numbers in the list: all (default), or "
-                        "N,N-M,..."),
+         QStringLiteral("Albums by their numbers in the list: all (default), or N,N-M,..."),
          QStringLiteral("LIST"), QStringLiteral("all")},
-        {QStringLiteral("settings-dir"),
-         QStringLiteral("Folder of soft.dat and the cookie file (default: soft.dat in the current "
-                        "folder, else the per-user settings folder)."),
-         QStringLiteral("DIR")},
-        {QStringLiteral("threads"), QStringLiteral("Parallel downloads, 1 to 15."),
+        {QStringLiteral("match"),
+         QStringLiteral("Only albums whose names contain TEXT (letter case counts), as the "
+                        "window's filter; with --albums, albums that meet both."),
+         QStringLiteral("TEXT")},
+        {QStringLiteral("defaults"),
+         QStringLiteral("Use the built-in naming rules, options and parameters instead of those "
+                        "in soft.dat.")},
+        {QStringLiteral("threads"), QStringLiteral("Parallel requests, 1 to 15."),
          QStringLiteral("N")},
         {QStringLiteral("timeout"),
          QStringLiteral("Seconds without progress before a picture fails, at least 10."),
@@ -37,28 +60,17 @@ void AddOptions(QCommandLineParser& parser) {
          QStringLiteral("K")},
         {QStringLiteral("max-kb"), QStringLiteral("Largest picture kept, in KiB (0: no limit)."),
          QStringLiteral("K")},
-        {QStringLiteral("list-only"),
-         QStringLiteral("Write each album's address list (.lst) instead of downloading.")},
-        {QStringLiteral("skip-downloaded"),
-         QStringLiteral("Stop listing an album at the first picture of its previous download.")},
-        {QStringLiteral("source-names"),
-         QStringLiteral("Write each picture's original name to the album's .txt file.")},
-        {QStringLiteral("fix-format"),
-         QStringLiteral("Rename pictures to the extension their bytes show.")},
-        {QStringLiteral("fix-order"),
-         QStringLiteral("Give pictures file times that sort in album order.")},
-        {QStringLiteral("retries"),
-         QStringLiteral("Tries after the first for a request that failed on the way (0 to 10, "
-                        "default 3)."),
-         QStringLiteral("N")},
         {QStringLiteral("name-mode"),
          QStringLiteral("File names from the picture's description, its sequence number, or "
                         "its address: desc, seq or url."),
          QStringLiteral("MODE")},
-    };
-    for (const QCommandLineOption& option : options) {
-        parser.addOption(option);
+    });
+    for (const OptionBit& option : kOptionBits) {
+        const QString name = QString::fromLatin1(option.name);
+        parser.addOption({name, QString::fromLatin1(option.help)});
+        parser.addOption({QStringLiteral("no-") + name, QStringLiteral("Do not: ") + name + '.'});
     }
+    AddCommonOptions(parser);
 }
 
 // 1-based album numbers ("all", or "N,N-M") as album indexes; nothing on a bad list.
@@ -90,8 +102,10 @@ std::optional<QList<int>> ParseAlbumList(const QString& text, int albumCount) {
 }
 
 struct Overrides {
-    std::optional<int> threads, timeout, minKb, maxKb, nameMode, retries;
+    std::optional<int> threads, timeout, minKb, maxKb, nameMode;
     uint16_t setBits = 0;
+    uint16_t clearBits = 0;
+    bool defaults = false;
 };
 
 // The run-time changes of the settings; false (after a message) for a bad value.
@@ -112,8 +126,7 @@ bool ReadOverrides(const QCommandLineParser& parser, Overrides& out) {
         return true;
     };
     if (!number("threads", 1, 15, out.threads) || !number("timeout", 10, 65535, out.timeout) ||
-        !number("min-kb", 0, 65535, out.minKb) || !number("max-kb", 0, 65535, out.maxKb) ||
-        !number("retries", 0, kMostRetries, out.retries)) {
+        !number("min-kb", 0, 65535, out.minKb) || !number("max-kb", 0, 65535, out.maxKb)) {
         return false;
     }
     if (parser.isSet(QStringLiteral("name-mode"))) {
@@ -126,20 +139,28 @@ bool ReadOverrides(const QCommandLineParser& parser, Overrides& out) {
         }
         out.nameMode = static_cast<int>(mode);
     }
-    const std::pair<const char*, uint16_t> bits[] = {{"list-only", OPT_LIST_ONLY},
-                                                     {"skip-downloaded", OPT_SKIP_DOWNLOADED},
-                                                     {"source-names", OPT_SOURCE_NAMES},
-                                                     {"fix-format", OPT_FIX_FORMAT},
-                                                     {"fix-order", OPT_FIX_ORDER}};
-    for (const auto& [name, bit] : bits) {
-        if (parser.isSet(QString::fromLatin1(name))) {
-            out.setBits |= bit;
+    for (const OptionBit& option : kOptionBits) {
+        const QString name = QString::fromLatin1(option.name);
+        const bool on = parser.isSet(name);
+        const bool off = parser.isSet(QStringLiteral("no-") + name);
+        if (on && off) {
+            std::fprintf(stderr, "quorvix-cli download: --%s and --no-%s exclude each other\n",
+                         option.name, option.name);
+            return false;
         }
+        out.setBits |= on ? option.bit : 0;
+        out.clearBits |= off ? option.bit : 0;
     }
+    out.defaults = parser.isSet(QStringLiteral("defaults"));
     return true;
 }
 
 void ApplyOverrides(const Overrides& o, DownloadJobInputs& inputs) {
+    if (o.defaults) {
+        const SettingsBlock defaults = DefaultSettings();
+        inputs.rules = defaults.saveRules[kBaiduKind];
+        inputs.params = defaults.downloadParams[kBaiduKind];
+    }
     SaveRules& rules = inputs.rules;
     DownloadParams& params = inputs.params;
     params.threadCount = static_cast<uint16_t>(o.threads.value_or(params.threadCount));
@@ -148,10 +169,58 @@ void ApplyOverrides(const Overrides& o, DownloadJobInputs& inputs) {
     params.maxSizeKb = static_cast<uint16_t>(o.maxKb.value_or(params.maxSizeKb));
     rules.fileNameMode = static_cast<uint8_t>(o.nameMode.value_or(rules.fileNameMode));
     rules.optionFlags |= o.setBits;
+    rules.optionFlags &= static_cast<uint16_t>(~o.clearBits);
     rules.optionFlags &= static_cast<uint16_t>(~OPT_OPEN_FOLDER);  // a terminal opens nothing
 }
 
-int PrintSummary(const JobResult& result) {
+// Makes the save folder as the job would and tries a file in it, before anything is fetched;
+// false with the folder and the system's reason.
+bool CheckSaveFolder(const QString& savePath, QString& error) {
+    const QString folder = QDir::cleanPath(QDir::current().absoluteFilePath(savePath.trimmed()));
+    const QByteArray utf8 = folder.toUtf8();
+    std::error_code ec;
+    std::filesystem::create_directories(std::u8string(utf8.begin(), utf8.end()), ec);
+    if (ec) {
+        error = folder + QStringLiteral(": ") + QString::fromStdString(ec.message());
+        return false;
+    }
+    QTemporaryFile probe(folder + QStringLiteral("/.quorvix-write-test-XXXXXX"));
+    if (!probe.open()) {
+        error = folder + QStringLiteral(": ") + probe.errorString();
+        return false;
+    }
+    return true;
+}
+
+// The albums the options choose; nothing (after a message) for a bad --albums.
+std::optional<QList<int>> ChooseAlbums(const QCommandLineParser& parser, const AlbumList& albums) {
+    const int count = albums.size();
+    std::optional<QList<int>> chosen =
+        ParseAlbumList(parser.value(QStringLiteral("albums")), count);
+    if (!chosen) {
+        std::fprintf(stderr, "quorvix-cli download: --albums must list numbers from 1 to %d\n",
+                     count);
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("match"))) {
+        const QString text = parser.value(QStringLiteral("match"));
+        chosen->removeIf([&](int index) { return !albums.at(index).strName.contains(text); });
+    }
+    return chosen;
+}
+
+QString SizeLimits(const JobResult& result) {
+    QStringList limits;
+    if (result.minSizeKb > 0) {
+        limits << QStringLiteral("under %1 KiB").arg(result.minSizeKb);
+    }
+    if (result.maxSizeKb > 0) {
+        limits << QStringLiteral("over %1 KiB").arg(result.maxSizeKb);
+    }
+    return limits.join(QStringLiteral(" or "));
+}
+
+void PrintSummary(const JobResult& result) {
     for (const PictureFailure& failure : result.failures) {
         std::fprintf(stderr, "failed: %s (%s)\n", qPrintable(TerminalSafe(failure.address)),
                      qPrintable(TerminalSafe(failure.reason)));
@@ -165,7 +234,9 @@ int PrintSummary(const JobResult& result) {
                              .arg(result.saved)
                              .arg(result.failed());
         if (result.skippedBySize > 0) {
-            counts += QStringLiteral(", skipped by the size filter: %1").arg(result.skippedBySize);
+            counts += QStringLiteral(", skipped by the size filter (%1): %2")
+                          .arg(SizeLimits(result))
+                          .arg(result.skippedBySize);
         }
         if (!result.busyAlbums.isEmpty()) {
             counts += QStringLiteral(", albums left out (folder in use): %1")
@@ -180,10 +251,17 @@ int PrintSummary(const JobResult& result) {
         std::fprintf(stderr, "%s, partial pictures kept for resuming: %d\n",
                      result.stopped ? "Stopped" : "Not all saved", result.partialsKept);
     }
+}
+
+// The exit status of a finished job whose listing went as `listing` says.
+int JobExitStatus(const JobResult& result, const ListingSummary& listing) {
+    if (!result.pageFailures.isEmpty() || listing.failure) {
+        return EXIT_INCOMPLETE;
+    }
     if (!result.failures.isEmpty() || !result.busyAlbums.isEmpty()) {
         return EXIT_SOME_FAILED;
     }
-    return result.listed == 0 ? EXIT_NOTHING : EXIT_DONE;
+    return EXIT_DONE;
 }
 
 }  // namespace
@@ -191,50 +269,59 @@ int PrintSummary(const JobResult& result) {
 int RunDownloadCommand(const QStringList& arguments) {
     QCommandLineParser parser;
     AddOptions(parser);
-    if (!parser.parse(QStringList{QStringLiteral("quorvix-cli download")} + arguments)) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
-        return EXIT_USAGE;
+    if (const int status =
+            ParseCommand(parser, arguments, "quorvix-cli download [options] --save DIR ADDRESS");
+        status >= 0) {
+        return status;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return EXIT_DONE;
+    CommonOptions options;
+    Overrides overrides;
+    if (!ReadCommonOptions(parser, "download", options) || !ReadOverrides(parser, overrides)) {
+        return EXIT_USAGE;
     }
     if (parser.positionalArguments().size() != 1 || !parser.isSet(QStringLiteral("save"))) {
         std::fprintf(stderr,
                      "quorvix-cli download: give one ADDRESS and --save DIR (see --help)\n");
         return EXIT_USAGE;
     }
-    Overrides overrides;
-    if (!ReadOverrides(parser, overrides)) {
+    QString error;
+    if (!CheckSaveFolder(parser.value(QStringLiteral("save")), error)) {
+        std::fprintf(stderr, "quorvix-cli download: cannot save into %s\n",
+                     qPrintable(TerminalSafe(error)));
         return EXIT_USAGE;
     }
 
-    CliSession session(parser.value(QStringLiteral("settings-dir")),
-                       parser.positionalArguments().first(), parser.value(QStringLiteral("save")));
-    session.harvest->retries = overrides.retries.value_or(kDefaultRetries);
-    if (session.ListAlbums().refused) {
+    CliSession session(options.settingsDir, parser.positionalArguments().first(),
+                       parser.value(QStringLiteral("save")));
+    if (!ApplyCommonOptions(options, session, "download")) {
         return EXIT_USAGE;
     }
+    const ListingSummary listing = session.ListAlbums();
     if (const int interrupted = Interrupts::ExitStatus()) {
         return interrupted;  // nothing is downloaded after an interrupt
     }
-    const int albumCount = session.harvest->albums.size();
-    if (albumCount == 0) {
-        std::fprintf(stderr, "No albums found.\n");
-        return EXIT_NOTHING;
+    if (const int status = ListingExitStatus(listing, "download"); status >= 0) {
+        if (status == EXIT_NOTHING) {
+            std::fprintf(stderr, "No albums found.\n");
+        }
+        return status;
     }
-    const std::optional<QList<int>> chosen =
-        ParseAlbumList(parser.value(QStringLiteral("albums")), albumCount);
+    const std::optional<QList<int>> chosen = ChooseAlbums(parser, session.harvest->albums);
     if (!chosen) {
-        std::fprintf(stderr, "quorvix-cli download: --albums must list numbers from 1 to %d\n",
-                     albumCount);
         return EXIT_USAGE;
+    }
+    if (chosen->isEmpty()) {
+        std::fprintf(stderr, "No album matches.\n");
+        return listing.failure ? EXIT_INCOMPLETE : EXIT_NOTHING;
     }
     session.view.SetChosenAlbums(*chosen);
     session.harvest->jobOverrides = [overrides](DownloadJobInputs& inputs) {
         ApplyOverrides(overrides, inputs);
     };
     session.harvest->DownloadCommand();
+    if (Interrupts::ExitStatus() != 0) {
+        session.harvest->RequestDownloadStop();  // the interrupt came before the job was running
+    }
     session.harvest->WaitForJobs();
     const JobResult result = session.harvest->LastResult();
     if (result.setupFailed) {
@@ -242,6 +329,7 @@ int RunDownloadCommand(const QStringList& arguments) {
                      qPrintable(TerminalSafe(result.setupError)));
         return EXIT_USAGE;
     }
-    const int status = PrintSummary(result);
+    PrintSummary(result);
+    const int status = JobExitStatus(result, listing);
     return Interrupts::ExitStatus() != 0 ? Interrupts::ExitStatus() : status;
 }

@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/CommonOptions.h"
 #include "cli/Interrupts.h"
 #include "cli/Session.h"
 #include "cli/TerminalText.h"
@@ -15,9 +16,10 @@ namespace {
 void PrintTable(const AlbumList& albums) {
     for (int i = 0; i < albums.size(); ++i) {
         const ST_PERLISTRECORD album = albums.at(i);
-        const QString line = QStringLiteral("%1\t%2\t%3\t%4\n")
-                                 .arg(QString::asprintf("%04d", i + 1), TerminalSafe(album.strName),
-                                      FormatPicCount(album.nPicCount), FormatRemark(album.nRemark));
+        const QString line =
+            QStringLiteral("%1\t%2\t%3\t%4\n")
+                .arg(QString::asprintf("%04d", i + 1), TerminalSafe(album.strName),
+                     FormatPicCount(album.nPicCount), FormatRemark(album.nRemark));
         std::fputs(line.toUtf8().constData(), stdout);
     }
 }
@@ -43,34 +45,35 @@ int RunListCommand(const QStringList& arguments) {
     parser.setApplicationDescription(
         QStringLiteral("List the albums of a user's album page or of a forum's photo page.\n"
                        "Prints one line per album: number, name, picture count, remark."));
-    parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("ADDRESS"),
                                  QStringLiteral("Address of the album page or forum photo page."));
-    parser.addOption({QStringLiteral("settings-dir"),
-                      QStringLiteral("Folder of soft.dat and the cookie file (default: soft.dat in "
-                                     "the current folder, else the per-user settings folder)."),
-                      QStringLiteral("DIR")});
+    AddCommonOptions(parser);
     parser.addOption({QStringLiteral("json"),
                       QStringLiteral("Print a JSON array of {index, name, key, cover, count, "
                                      "remark} instead of lines.")});
-    if (!parser.parse(QStringList{QStringLiteral("quorvix-cli list")} + arguments)) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
-        return EXIT_USAGE;
+    if (const int status = ParseCommand(parser, arguments, "quorvix-cli list [options] ADDRESS");
+        status >= 0) {
+        return status;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return EXIT_DONE;
+    CommonOptions options;
+    if (!ReadCommonOptions(parser, "list", options)) {
+        return EXIT_USAGE;
     }
     if (parser.positionalArguments().size() != 1) {
         std::fprintf(stderr, "quorvix-cli list: give exactly one ADDRESS (see --help)\n");
         return EXIT_USAGE;
     }
 
-    CliSession session(parser.value(QStringLiteral("settings-dir")),
-                       parser.positionalArguments().first(), QString());
-    const ListingSummary listing = session.ListAlbums();
-    if (listing.refused) {
+    CliSession session(options.settingsDir, parser.positionalArguments().first(), QString());
+    if (!ApplyCommonOptions(options, session, "list")) {
         return EXIT_USAGE;
+    }
+    const ListingSummary listing = session.ListAlbums();
+    if (const int interrupted = Interrupts::ExitStatus()) {
+        return interrupted;
+    }
+    if (const int status = ListingExitStatus(listing, "list"); status >= 0) {
+        return status;
     }
     const AlbumList& albums = session.harvest->albums;
     if (parser.isSet(QStringLiteral("json"))) {
@@ -78,8 +81,5 @@ int RunListCommand(const QStringList& arguments) {
     } else {
         PrintTable(albums);
     }
-    if (const int interrupted = Interrupts::ExitStatus()) {
-        return interrupted;
-    }
-    return albums.size() > 0 ? EXIT_DONE : EXIT_NOTHING;
+    return listing.failure ? EXIT_INCOMPLETE : EXIT_DONE;
 }

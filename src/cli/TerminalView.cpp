@@ -1,12 +1,17 @@
 #include "cli/TerminalView.h"
 
 #include "app/JobStatusText.h"
+#include "cli/Interrupts.h"
 #include "cli/TerminalText.h"
 #include "sources/SourceKinds.h"
 
+#include <QRegularExpression>
+
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -14,11 +19,55 @@ namespace {
 // The progress line is redrawn at most this often.
 constexpr qint64 kRedrawMs = 100;
 
+// The query values and header lines that may carry a login, as a log shows them.
+QString MaskedUrl(const QString& url) {
+    static const QRegularExpression secret(
+        QStringLiteral("([?&](?:[^=&#]*(?:token|secret|passw|auth|session|sid|bduss)[^=&#]*)=)"
+                       "[^&#]*"),
+        QRegularExpression::CaseInsensitiveOption);
+    return QString(url).replace(secret, QStringLiteral("\\1***"));
+}
+
+QString MaskedHeader(const QByteArray& line) {
+    for (const char* name : {"cookie:", "authorization:", "proxy-authorization:"}) {
+        if (line.toLower().startsWith(name)) {
+            return QString::fromLatin1(line.left(qstrlen(name))) + QStringLiteral(" ***");
+        }
+    }
+    return QString::fromLatin1(line);
+}
+
 }  // namespace
 
 TerminalView::TerminalView(const QString& address, const QString& savePath)
     : address_(address), savePath_(savePath), terminal_(isatty(STDERR_FILENO)) {
     clock_.start();
+}
+
+TerminalView::~TerminalView() {
+    if (verbosity_ == Verbosity::Verbose) {
+        SetRequestLogger(nullptr);
+    }
+}
+
+void TerminalView::SetVerbosity(Verbosity verbosity) {
+    verbosity_ = verbosity;
+    if (verbosity == Verbosity::Verbose) {
+        SetRequestLogger([this](const RequestRecord& record) { LogRequest(record); });
+    }
+}
+
+void TerminalView::LogRequest(const RequestRecord& record) {
+    std::lock_guard lock(mutex_);
+    const QString outcome =
+        record.error.isEmpty() ? QStringLiteral("%1, %2 bytes").arg(record.status).arg(record.bytes)
+                               : QStringLiteral("failed (%1)").arg(record.error);
+    PrintLine(QStringLiteral("request %1 -> %2, %3 ms")
+                  .arg(TerminalSafe(MaskedUrl(record.url)), TerminalSafe(outcome))
+                  .arg(record.milliseconds));
+    for (const QByteArray& line : record.headerLines) {
+        PrintLine(QStringLiteral("    ") + TerminalSafe(MaskedHeader(line)));
+    }
 }
 
 void TerminalView::PrintLine(const QString& text) {
@@ -35,7 +84,9 @@ void TerminalView::PrintTransient(const QString& text) {
 
 void TerminalView::ListingStarted() {
     std::lock_guard lock(mutex_);
-    PrintLine(*ListingStartedText().line1);
+    if (!Quiet()) {
+        PrintLine(*ListingStartedText().line1);
+    }
 }
 
 void TerminalView::ListingFinished(const ListingSummary& summary) {
@@ -43,7 +94,9 @@ void TerminalView::ListingFinished(const ListingSummary& summary) {
     if (summary.failure) {
         PrintFailure(*summary.failure);
     }
-    PrintLine(TerminalSafe(*ListingFinishedText(summary).line1));
+    if (!Quiet()) {
+        PrintLine(TerminalSafe(*ListingFinishedText(summary).line1));
+    }
 }
 
 void TerminalView::PrintFailure(const PageFailure& failure) {
@@ -59,12 +112,15 @@ void TerminalView::JobStarted(int) {
 
 void TerminalView::AlbumStarted(const AlbumStartedEvent& event) {
     std::lock_guard lock(mutex_);
+    if (Quiet()) {
+        return;
+    }
     PrintLine(QStringLiteral("正在下载第%1/%2个图集").arg(event.position).arg(event.albums));
 }
 
 void TerminalView::PictureListed(const PictureListedEvent& event) {
     std::lock_guard lock(mutex_);
-    if (terminal_ && !anyEnded_) {
+    if (terminal_ && !anyEnded_ && !Quiet()) {
         PrintTransient(QStringLiteral("已获取到%1张图片信息").arg(event.albumListed));
     }
 }
@@ -76,7 +132,7 @@ void TerminalView::AlbumListed(const AlbumListedEvent& event) {
                       .arg(event.position)
                       .arg(TerminalSafe(event.folder)));
     }
-    if (!event.listOnly && event.pictures > 0) {
+    if (!event.listOnly && event.pictures > 0 && !Quiet()) {
         PrintLine(QStringLiteral("已开始下载图片"));
     }
 }
@@ -86,7 +142,7 @@ void TerminalView::PictureEnded(const PictureEndedEvent& event) {
     anyEnded_ = true;
     const JobProgress& job = event.job;
     const qint64 now = clock_.elapsed();
-    if (!terminal_ || job.listed <= 0 ||
+    if (!terminal_ || Quiet() || job.listed <= 0 ||
         (lastDrawMs_ >= 0 && now - lastDrawMs_ < kRedrawMs && job.ended < job.listed)) {
         return;
     }
@@ -104,6 +160,9 @@ void TerminalView::PictureEnded(const PictureEndedEvent& event) {
 
 void TerminalView::AlbumFinished(const AlbumFinishedEvent& event) {
     std::lock_guard lock(mutex_);
+    if (Quiet()) {
+        return;
+    }
     PrintLine(
         QStringLiteral("album done: %1 pictures in %2 s").arg(event.pictures).arg(event.seconds));
 }
@@ -115,6 +174,9 @@ void TerminalView::PageFailed(const PageFailure& failure) {
 
 void TerminalView::JobFinished(const JobResult& result) {
     std::lock_guard lock(mutex_);
+    if (Quiet()) {
+        return;
+    }
     PrintLine(TerminalSafe(*DownloadStatusText().JobFinished(result).line1));
 }
 
@@ -125,19 +187,31 @@ void TerminalView::ShowMessage(const QString& text, const QString& title) {
 }
 
 bool TerminalView::AskYesNo(const QString& text, const QString& title) {
-    std::lock_guard lock(mutex_);
-    PrintLine(title + QStringLiteral(": ") + TerminalSafe(text, true));
-    if (!isatty(STDIN_FILENO) || !terminal_) {
-        PrintLine(QStringLiteral("(no terminal: answered no)"));
-        return false;
+    {
+        std::lock_guard lock(mutex_);
+        PrintLine(title + QStringLiteral(": ") + TerminalSafe(text, true));
+        if (!isatty(STDIN_FILENO) || !terminal_) {
+            PrintLine(QStringLiteral("(no terminal: answered no)"));
+            return false;
+        }
+        std::fprintf(stderr, "[y/N] ");
+        std::fflush(stderr);
     }
-    std::fprintf(stderr, "[y/N] ");
-    std::fflush(stderr);
-    char line[64] = {};
-    if (!std::fgets(line, sizeof line, stdin)) {
-        return false;
+    // The view is not held while the user thinks, so progress of other work still prints; an
+    // interrupt is the answer no.
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    while (Interrupts::ExitStatus() == 0) {
+        const int ready = poll(&input, 1, 100);
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+        if (ready > 0) {
+            char line[64] = {};
+            return std::fgets(line, sizeof line, stdin) != nullptr &&
+                   (line[0] == 'y' || line[0] == 'Y');
+        }
     }
-    return line[0] == 'y' || line[0] == 'Y';
+    return false;
 }
 
 void TerminalView::RequestLogin(const QString& url) {

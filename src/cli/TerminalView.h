@@ -4,6 +4,7 @@
 // come from the jobs' summaries, not from what is printed.
 
 #include "app/HarvestView.h"
+#include "net/RequestLog.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -13,7 +14,19 @@
 
 class TerminalView : public HarvestView {
 public:
+    enum class Verbosity {
+        Quiet,    // errors and the summary only
+        Normal,   // and the progress of the listing and the albums
+        Verbose,  // and every request with its outcome
+    };
+
     TerminalView(const QString& address, const QString& savePath);
+    ~TerminalView() override;
+
+    void SetVerbosity(Verbosity verbosity);
+    bool Quiet() const { return verbosity_ == Verbosity::Quiet; }
+    // One request and its outcome (verbose), secrets masked.
+    void LogRequest(const RequestRecord& record);
 
     void ListingStarted() override;
     void ResetGrid() override {}
@@ -52,6 +65,7 @@ private:
     const QString address_;
     const QString savePath_;
     const bool terminal_;  // standard error is a terminal: progress lines are redrawn in place
+    Verbosity verbosity_ = Verbosity::Normal;
     QList<int> chosen_;
     std::mutex mutex_;
     bool midLine_ = false;

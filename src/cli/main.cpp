@@ -1,5 +1,6 @@
 // quorvix-cli: the album lister and downloader for the terminal.
 
+#include "app/Version.h"
 #include "cli/Commands.h"
 #include "cli/Interrupts.h"
 #include "net/NetworkThread.h"
@@ -11,14 +12,21 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: quorvix-cli COMMAND [OPTIONS]\n"
+    "Usage: quorvix-cli COMMAND [OPTIONS] ADDRESS\n"
     "\n"
     "Commands:\n"
     "  list ADDRESS        list the albums of an album page or forum photo page\n"
-    "  download ADDRESS    list, then download the chosen albums\n"
+    "  download ADDRESS    list, then download the chosen albums (--save DIR)\n"
     "\n"
-    "Run 'quorvix-cli COMMAND --help' for the options of a command.\n"
-    "Requests honour the http_proxy, https_proxy and no_proxy environment variables.\n";
+    "Addresses:\n"
+    "  http://tieba.baidu.com/photo/g?kw=FORUM            the photo albums of a forum\n"
+    "  http://tieba.baidu.com/photo/p?kw=FORUM&tid=POST   the pictures of one forum post\n"
+    "  http://xiangce.baidu.com/u/USER                    a user's photo albums\n"
+    "  (https:// as well; any other page of the album service is searched for its user)\n"
+    "\n"
+    "Run 'quorvix-cli COMMAND --help' for the options of a command; 'quorvix-cli --version'.\n"
+    "Requests honour the http_proxy, https_proxy and no_proxy environment variables.\n"
+    "\n";
 
 }  // namespace
 
@@ -29,10 +37,17 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         arguments.append(QString::fromLocal8Bit(argv[i]));
     }
-    if (arguments.isEmpty() || arguments.first() == QLatin1String("--help") ||
-        arguments.first() == QLatin1String("-h")) {
-        std::fputs(kUsage, arguments.isEmpty() ? stderr : stdout);
+    const QString first = arguments.value(0);
+    if (arguments.isEmpty() || first == QLatin1String("--help") || first == QLatin1String("-h") ||
+        first == QLatin1String("--help-all")) {
+        std::FILE* out = arguments.isEmpty() ? stderr : stdout;
+        std::fputs(kUsage, out);
+        std::fputs(kExitStatusHelp, out);
         return arguments.isEmpty() ? EXIT_USAGE : EXIT_DONE;
+    }
+    if (first == QLatin1String("--version") || first == QLatin1String("-V")) {
+        std::printf("quorvix-cli %s\n", qPrintable(ProductVersion()));
+        return EXIT_DONE;
     }
     NetworkScope network;
     const QString command = arguments.takeFirst();
@@ -42,6 +57,6 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("download")) {
         return RunDownloadCommand(arguments);
     }
-    std::fprintf(stderr, "quorvix-cli: unknown command '%s'\n\n%s", qPrintable(command), kUsage);
+    std::fprintf(stderr, "quorvix-cli: unknown command '%s' (see --help)\n", qPrintable(command));
     return EXIT_USAGE;
 }

@@ -13,6 +13,7 @@ UrlRequest MakePictureRequest(const PlannedPicture& picture, const QString& albu
     request.extraHeaders = picture.extraHeaders;
     request.failOnHttpError = true;
     request.resume = true;
+    request.retryDelaySec = 0;  // the job's retry rule spaces the tries
     request.cancel = cancel;
     return request;
 }

@@ -22,7 +22,9 @@ struct JobResult {
     int albums = 0;         // albums the job was given
     int listed = 0;         // pictures listed, all albums
     int saved = 0;          // pictures saved whole under their names
-    int skippedBySize = 0;  // left out by the size filter
+    int skippedBySize = 0;  // left out by the size filter (limits below)
+    uint16_t minSizeKb = 0;  // the size filter the job used
+    uint16_t maxSizeKb = 0;
     int skippedByRule = 0;  // albums whose listing ended at a picture downloaded before
     int listsWritten = 0;   // address lists written instead of downloading
     int partialsKept = 0;   // pictures not saved whose partial file is kept for resuming

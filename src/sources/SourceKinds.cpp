@@ -2,6 +2,8 @@
 
 #include "text/StringCtrl.h"
 
+#include <QUrl>
+
 namespace {
 
 const QString kTiebaHostMarker = QStringLiteral("tieba.baidu.com/");
@@ -64,6 +66,25 @@ int RecognizeSourceKind(const QString& address, int currentKind) {
         }
     }
     return currentKind;
+}
+
+int ServiceOfHost(const QString& address) {
+    const QString host = QUrl(address.trimmed()).host().toLower();
+    if (host.isEmpty()) {
+        return -1;
+    }
+    const QList<SourceKindInfo>& kinds = SourceKinds();
+    for (int kind = 0; kind < kinds.size(); ++kind) {
+        for (QString domain : kinds[kind].domainFragments) {
+            if (domain.endsWith(QLatin1Char('/'))) {
+                domain.chop(1);
+            }
+            if (host == domain || host.endsWith(QLatin1Char('.') + domain)) {
+                return kind;
+            }
+        }
+    }
+    return -1;
 }
 
 int RecognizeSubKind(const QString& address) {

@@ -24,6 +24,9 @@ bool HasWebScheme(const QString& text);
 int RecognizeSourceKind(const QString& address, int currentKind);
 // For kind 0: 2 for a Tencent Weibo address, 1 for a QQ group album, else 0.
 int RecognizeSubKind(const QString& address);
+// The kind whose domain the address's host name is (or lies below), judged on the host alone so
+// that nothing in the path or query can change it; -1 when no kind claims the host.
+int ServiceOfHost(const QString& address);
 
 // Where a Baidu address leads.
 enum class BaiduAddressKind {
