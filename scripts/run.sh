@@ -3,6 +3,8 @@
 #   scripts/run.sh [ARGS...]   starts the program with ARGS (see quorvix --help)
 #   scripts/run.sh --demo      starts it against the built-in fake service, with the demo forum's
 #                              address filled in: the whole flow works without the real services
+#   scripts/run.sh --demo-cli COMMAND ARGS...
+#                              runs quorvix-cli COMMAND ARGS against the fake service instead
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
@@ -10,7 +12,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QUORVIX_BUILD_DIR:-$root/build}"
 program="$build/src/gui/quorvix"
 
-if [ "${1:-}" != "--demo" ]; then
+mode="${1:-}"
+if [ "$mode" != "--demo" ] && [ "$mode" != "--demo-cli" ]; then
     exec "$program" "$@"
 fi
 shift
@@ -21,5 +24,15 @@ trap 'kill "$FAKE_PID" 2>/dev/null || true' EXIT
 read -r line <&"${FAKE[0]}"
 export http_proxy="http://127.0.0.1:${line#PORT }"
 demo="$(mktemp -d)"
+# The demo's settings, cookies and folder records stay out of the user's own.
+export XDG_DATA_HOME="$demo"
+if [ "$mode" = "--demo-cli" ]; then
+    cli="$build/src/cli/quorvix-cli"
+    case "${1:-}" in
+        list | download) "$cli" "$1" --settings-dir "$demo" "${@:2}" ;;
+        *) "$cli" "$@" ;;
+    esac
+    exit
+fi
 echo "Demo against the fake service (http_proxy=$http_proxy); settings and pictures in $demo" >&2
 "$program" --settings-dir "$demo" --address "http://tieba.baidu.com/photo/g?kw=demo" "$@"

@@ -12,6 +12,7 @@ packages=(
     libcurl4-openssl-dev zlib1g-dev
     libgtest-dev libgmock-dev
     fonts-noto-cjk
+    appstream desktop-file-utils man-db
 )
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang-14 libclang-rt-14-dev)

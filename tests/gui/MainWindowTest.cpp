@@ -4,6 +4,7 @@
 #include "gui/ComboBox2.h"
 #include "gui/MessageBox.h"
 #include "gui/MyGridCtrl.h"
+#include "gui/QuorvixApp.h"
 #include "gui/QuorvixDlg.h"
 #include "support/TempDir.h"
 
@@ -299,6 +300,29 @@ TEST(MainWindowStart, ClipboardAddressFillsTheAddressBox) {
     QGuiApplication::clipboard()->setText(QString(200, u'x'));
     CQuorvixDlg second(options);
     EXPECT_TRUE(second.findChild<QComboBox*>(QStringLiteral("combo1001"))->currentText().isEmpty());
+}
+
+// The desktop entry hands the address as the one positional argument (its %u).
+TEST(MainWindowStart, AddressFromTheCommandLine) {
+    struct Case {
+        QStringList arguments;
+        QString address;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("quorvix")}, QString()},
+        {{QStringLiteral("quorvix"), QStringLiteral("http://tieba.baidu.com/photo/g?kw=a")},
+         QStringLiteral("http://tieba.baidu.com/photo/g?kw=a")},
+        {{QStringLiteral("quorvix"), QStringLiteral("--address"), QStringLiteral("first"),
+          QStringLiteral("second")},
+         QStringLiteral("first")},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ParseAppArguments(c.arguments).address, c.address)
+            << c.arguments.join(u' ').toStdString();
+    }
+    const AppArguments withFolder = ParseAppArguments(
+        {QStringLiteral("quorvix"), QStringLiteral("--settings-dir"), QStringLiteral("/tmp/x")});
+    EXPECT_EQ(withFolder.settingsDir, QStringLiteral("/tmp/x"));
 }
 
 }  // namespace
