@@ -45,7 +45,9 @@ std::optional<StoredCookie> FromNetscapeLine(QByteArray line) {
     }
     cookie.domain = fields[0];
     cookie.includeSubdomains = fields[1].toUpper() == "TRUE";
-    cookie.path = fields[2];
+    // An empty path is the root path, as the line is written back and as the engine sends it:
+    // one cookie must have one key however its line spells the path.
+    cookie.path = fields[2].isEmpty() ? QByteArray("/") : fields[2];
     cookie.secure = fields[3].toUpper() == "TRUE";
     cookie.expires = fields[4].toLongLong();
     cookie.name = fields[5];
