@@ -8,6 +8,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-translations-l10n libqt6svg6
     qt6-webengine-dev libqt6webenginecore6-bin
     libcurl4-openssl-dev zlib1g-dev
     libgtest-dev libgmock-dev

@@ -2,10 +2,29 @@
 
 #include "text/StringCtrl.h"
 
+namespace {
+
+// The name cut to the grid's length, never between the halves of a surrogate pair.
+QString CutToGridLength(const QString& name) {
+    if (name.size() <= kAlbumNameLength) {
+        return name;
+    }
+    qsizetype length = kAlbumNameLength;
+    if (name.at(length - 1).isHighSurrogate()) {
+        --length;
+    }
+    return name.left(length);
+}
+
+}  // namespace
+
 int AlbumList::AddAlbum(const ST_PERLISTRECORD& record) {
     ST_PERLISTRECORD copy = record;
     copy.nThumb = -1;
     CleanFileName(copy.strName, 0xFFFF, true);
+    // Cut before the name is made unique: two long names that share their start are numbered
+    // instead of becoming two albums of one name.
+    copy.strName = CutToGridLength(copy.strName);
 
     std::lock_guard lock(mutex_);
     copy.nIndex = static_cast<uint32_t>(records_.size());
@@ -52,35 +71,6 @@ ST_PERLISTRECORD AlbumList::at(int i) const {
         return ST_PERLISTRECORD();
     }
     return records_[i];
-}
-
-ST_PERLISTRECORD AlbumList::CutName(int i, int maxLength) {
-    std::lock_guard lock(mutex_);
-    if (i < 0 || i >= static_cast<int>(records_.size())) {
-        return ST_PERLISTRECORD();
-    }
-    if (records_[i].strName.size() > maxLength) {
-        RenameLocked(i, records_[i].strName.left(maxLength));
-    }
-    return records_[i];
-}
-
-void AlbumList::RenameLocked(int i, const QString& name) {
-    const QString old = records_[i].strName;
-    records_[i].strName = name;
-    if (firstIndexByName_.value(old, -1) == i) {
-        firstIndexByName_.remove(old);
-        for (int k = i + 1; k < static_cast<int>(records_.size()); ++k) {
-            if (records_[k].strName == old) {
-                firstIndexByName_.insert(old, k);
-                break;
-            }
-        }
-    }
-    const int holder = firstIndexByName_.value(name, -1);
-    if (holder < 0 || holder > i) {
-        firstIndexByName_.insert(name, i);
-    }
 }
 
 void AlbumList::SetThumb(int i, int thumb) {

@@ -13,10 +13,13 @@
 #include <mutex>
 #include <vector>
 
+// The longest album name the grid shows, and so the longest the list keeps (before numbering).
+constexpr int kAlbumNameLength = 80;
+
 class AlbumList {
 public:
-    // Copies the lister's record, cleans and uniquifies its name, appends it; returns the new
-    // length.
+    // Copies the lister's record, cleans its name, cuts it to kAlbumNameLength units, makes it
+    // unique and appends it; returns the new length.
     int AddAlbum(const ST_PERLISTRECORD& record);
     // Index of the first record whose name equals the text exactly, or -1.
     int FindAlbumByName(const QString& name) const;
@@ -25,9 +28,6 @@ public:
     int size() const;
     // A copy of record i; a default record for an index outside the list.
     ST_PERLISTRECORD at(int i) const;
-    // Cuts the name of record i to at most maxLength units (the grid's rule) and returns the
-    // record.
-    ST_PERLISTRECORD CutName(int i, int maxLength);
     void SetThumb(int i, int thumb);
 
     // Number of albums chosen for the running download (naming code ?6).
@@ -35,7 +35,6 @@ public:
 
 private:
     int FindLocked(const QString& name) const;
-    void RenameLocked(int i, const QString& name);
 
     mutable std::mutex mutex_;
     std::vector<ST_PERLISTRECORD> records_;

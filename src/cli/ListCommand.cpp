@@ -3,6 +3,7 @@
 #include "cli/Interrupts.h"
 #include "cli/Session.h"
 #include "cli/TerminalText.h"
+#include "sources/PageFetch.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -16,10 +17,9 @@ namespace {
 void PrintTable(const AlbumList& albums) {
     for (int i = 0; i < albums.size(); ++i) {
         const ST_PERLISTRECORD album = albums.at(i);
-        const QString line =
-            QStringLiteral("%1\t%2\t%3\t%4\n")
-                .arg(QString::asprintf("%04d", i + 1), TerminalSafe(album.strName),
-                     FormatPicCount(album.nPicCount), FormatRemark(album.nRemark));
+        const QString line = QStringLiteral("%1\t%2\t%3\t%4\n")
+                                 .arg(QString::asprintf("%04d", i + 1), TerminalSafe(album.strName),
+                                      FormatPicCount(album.nPicCount), FormatRemark(album.nRemark));
         std::fputs(line.toUtf8().constData(), stdout);
     }
 }
@@ -31,7 +31,7 @@ void PrintJson(const AlbumList& albums) {
         array.append(QJsonObject{{QStringLiteral("index"), i + 1},
                                  {QStringLiteral("name"), album.strName},
                                  {QStringLiteral("key"), album.strKey},
-                                 {QStringLiteral("cover"), album.strCover},
+                                 {QStringLiteral("cover"), UnescapeSlashes(album.strCover)},
                                  {QStringLiteral("count"), album.nPicCount},
                                  {QStringLiteral("remark"), FormatRemark(album.nRemark)}});
     }

@@ -1,8 +1,10 @@
 #include "gui/CoverLoader.h"
 
 #include "net/URLSource2.h"
+#include "sources/PageFetch.h"
 
 #include <QDir>
+#include <QImageReader>
 
 #include <mutex>
 
@@ -25,7 +27,9 @@ CoverLoader::~CoverLoader() {
     mailbox_->owner = nullptr;
 }
 
-void CoverLoader::Request(int index, const QString& url) {
+void CoverLoader::Request(int index, const QString& cover) {
+    // Album-service covers come from JSON text with its escaped slashes ("http:\/\/...").
+    const QString url = UnescapeSlashes(cover);
     if (url.isEmpty()) {
         return;
     }
@@ -65,7 +69,8 @@ void CoverLoader::Arrived(int index, bool ok, const QString& path,
         return;  // from before a CancelAll
     }
     --pending_;
-    Q_EMIT Loaded(index, ok ? QImage(path) : QImage());
+    // Only the header is read here: the picture is decoded when its cell is drawn.
+    Q_EMIT Loaded(index, ok && QImageReader(path).canRead());
     if (pending_ == 0) {
         Q_EMIT AllDone();
     }

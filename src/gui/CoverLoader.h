@@ -1,8 +1,7 @@
 #pragma once
 // Cover thumbnails of the preview layout: each cover is fetched by the network thread into the
-// cache folder ("tmp/<album index>.jpg") and handed back as an image on the owner's thread.
+// cache folder ("tmp/<album index>.jpg"); the owner's thread is told whether it holds a picture.
 
-#include <QImage>
 #include <QObject>
 #include <QString>
 
@@ -16,14 +15,14 @@ public:
     explicit CoverLoader(const QString& folder, QObject* parent = nullptr);
     ~CoverLoader() override;
 
-    // Fetches the cover of an album; Loaded follows (with a null image when it failed).
-    void Request(int index, const QString& url);
+    // Fetches the cover of an album; Loaded follows (ok false when it failed or is no picture).
+    void Request(int index, const QString& cover);
     // Abandons every fetch in flight; their results are dropped.
     void CancelAll();
     int Pending() const { return pending_; }
 
 Q_SIGNALS:
-    void Loaded(int index, const QImage& image);
+    void Loaded(int index, bool ok);
     void AllDone();
 
 private:

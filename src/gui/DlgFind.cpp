@@ -65,6 +65,13 @@ void CDlgFind::SetFindMode(bool findBar) {
     next_->setText(findBar ? QStringLiteral("下一个") : QStringLiteral("筛选"));
 }
 
+void CDlgFind::FocusKeyword() {
+    raise();
+    activateWindow();
+    edit_->setFocus(Qt::OtherFocusReason);
+    edit_->selectAll();
+}
+
 QString CDlgFind::Keyword() const {
     return edit_->text().trimmed();
 }

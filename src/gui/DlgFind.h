@@ -26,6 +26,8 @@ public:
     bool FindMode() const { return findMode_; }
     // The keyword box's text without white space at its ends.
     QString Keyword() const;
+    // Gives the keyboard to the keyword box, its text selected (typing replaces it).
+    void FocusKeyword();
 
     // Closing the find bar switches the grid's single-row selection off and hides the bar;
     // closing the filter dialog ends it with cancel.

@@ -1,6 +1,7 @@
 #include "gui/MyGridCtrl.h"
 
 #include <QHeaderView>
+#include <QIcon>
 #include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -20,21 +21,35 @@ public:
     }
 };
 
+// Whether a cell's thumbnail comes from the grid's thumbnail source.
+constexpr int kThumbnailRole = Qt::UserRole + 1;
+
 // Draws no focus frame; a cell with a thumbnail shows it above its caption.
 class GridDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit GridDelegate(CMyGridCtrl* grid) : QStyledItemDelegate(grid), grid_(grid) {}
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         option->state &= ~QStyle::State_HasFocus;
+        if (index.data(kThumbnailRole).toBool()) {
+            const QPixmap thumbnail = grid_->ThumbnailOf(index.data(Qt::UserRole).toInt());
+            if (!thumbnail.isNull()) {
+                option->features |= QStyleOptionViewItem::HasDecoration;
+                option->icon = QIcon(thumbnail);
+                option->decorationSize = thumbnail.size();
+            }
+        }
         if (option->features & QStyleOptionViewItem::HasDecoration) {
             option->decorationPosition = QStyleOptionViewItem::Top;
             option->decorationAlignment = Qt::AlignHCenter | Qt::AlignTop;
             option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
         }
     }
+
+private:
+    CMyGridCtrl* grid_;
 };
 
 }  // namespace
@@ -175,6 +190,16 @@ void CMyGridCtrl::SetCellImage(int row, int col, const QPixmap& image) {
     if (QTableWidgetItem* cell = MakeItem(row, col)) {
         cell->setData(Qt::DecorationRole, image);
     }
+}
+
+void CMyGridCtrl::SetCellHasThumbnail(int row, int col) {
+    if (QTableWidgetItem* cell = MakeItem(row, col)) {
+        cell->setData(kThumbnailRole, true);
+    }
+}
+
+QPixmap CMyGridCtrl::ThumbnailOf(int itemData) const {
+    return thumbnailSource_ ? thumbnailSource_(itemData) : QPixmap();
 }
 
 void CMyGridCtrl::SetColumnWidth(int col, int px) {

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QTableWidget>
 
+#include <functional>
+
 class CMyGridCtrl : public QTableWidget {
     Q_OBJECT
 public:
@@ -38,6 +40,12 @@ public:
     int ItemData(int row, int col) const;  // -1 when the cell holds none
     // Preview layout: the thumbnail is drawn above the cell's caption.
     void SetCellImage(int row, int col, const QPixmap& image);
+    // Preview layout with many cells: the cell's thumbnail is asked of the source (by the cell's
+    // item data) each time the cell is drawn, so only what is drawn needs to be decoded.
+    using ThumbnailSource = std::function<QPixmap(int itemData)>;
+    void SetThumbnailSource(ThumbnailSource source) { thumbnailSource_ = std::move(source); }
+    void SetCellHasThumbnail(int row, int col);
+    QPixmap ThumbnailOf(int itemData) const;
     void SetColumnWidth(int col, int px);  // 0 hides the column
     void SetRowHeight(int row, int px);
 
@@ -77,6 +85,7 @@ private:
     void OnHeaderClicked(int col);
     void Renumber();
 
+    ThumbnailSource thumbnailSource_;
     int fixedRows_ = 0;
     bool listMode_ = true;
     int sortColumn_ = -1;

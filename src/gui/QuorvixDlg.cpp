@@ -6,9 +6,11 @@
 #include "gui/ComboBox2.h"
 #include "gui/CoverLoader.h"
 #include "gui/DlgFind.h"
+#include "gui/LinkLabel.h"
 #include "gui/MessageBox.h"
 #include "gui/MyGridCtrl.h"
 #include "gui/SplashScreenEx.h"
+#include "gui/ThumbnailCache.h"
 #include "net/CookieShare.h"
 #include "sources/SourceKinds.h"
 #ifdef QUORVIX_HAS_WEBENGINE
@@ -38,10 +40,10 @@
 
 namespace {
 
-QLabel* MakeLink(const QString& text, const char* name, QWidget* parent) {
-    auto* link = new QLabel(text, parent);
+QLabel* MakeLink(const QString& text, const char* name, QWidget* parent,
+                 const QString& href = QStringLiteral("#")) {
+    auto* link = new LinkLabel(text, href, parent);
     link->setObjectName(QLatin1String(name));
-    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     return link;
 }
 
@@ -65,8 +67,10 @@ CQuorvixDlg::CQuorvixDlg(const StartOptions& options, QWidget* parent) : QMainWi
     CookieShare::SetCookieFile(settingsFolder + QStringLiteral("cookies.txt"));
     harvest_ = std::make_unique<Harvest>(settingsFolder);
     harvest_->SetView(this);
-    covers_ = std::make_unique<CoverLoader>(
-        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/tmp/"));
+    const QString coverFolder =
+        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/tmp/");
+    covers_ = std::make_unique<CoverLoader>(coverFolder);
+    thumbnails_ = std::make_unique<ThumbnailCache>(coverFolder, QSize(thumbWidth_, thumbHeight_));
     connect(covers_.get(), &CoverLoader::Loaded, this, &CQuorvixDlg::ThumbnailArrived);
     connect(covers_.get(), &CoverLoader::AllDone, this, [this] {
         if (nModeState_ != MODE_IDLE && bPreview_) {
@@ -77,6 +81,7 @@ CQuorvixDlg::CQuorvixDlg(const StartOptions& options, QWidget* parent) : QMainWi
     setWindowTitle(ProductTitle());
     setAcceptDrops(true);
     BuildControls();
+    grid_->SetThumbnailSource([this](int album) { return thumbnails_->Get(album); });
     BuildMenu();
     SetUpGridLayout();
 
@@ -147,9 +152,9 @@ void CQuorvixDlg::BuildControls() {
     auto* gridRow = new QHBoxLayout;
     selectAll_ = Named(new QCheckBox(QStringLiteral("全选"), group_), "check1012");
     previewBox_ = Named(new QCheckBox(QStringLiteral("预览图"), group_), "check1014");
-    findLink_ = MakeLink(QStringLiteral("<a href=\"#\">查找</a>"), "link1034", group_);
-    filterLink_ = MakeLink(QStringLiteral("<a href=\"#\">筛选</a>"), "link1036", group_);
-    exportLink_ = MakeLink(QStringLiteral("<a href=\"#\">导出</a>"), "link1037", group_);
+    findLink_ = MakeLink(QStringLiteral("查找"), "link1034", group_);
+    filterLink_ = MakeLink(QStringLiteral("筛选"), "link1036", group_);
+    exportLink_ = MakeLink(QStringLiteral("导出"), "link1037", group_);
     for (QWidget* w : std::initializer_list<QWidget*>{selectAll_, previewBox_, findLink_,
                                                       filterLink_, exportLink_}) {
         gridRow->addWidget(w);
@@ -160,8 +165,8 @@ void CQuorvixDlg::BuildControls() {
 
     auto* bottom = new QHBoxLayout;
     bottomLine_ = Named(new QLabel(central), "label1031");
-    webLink_ = MakeLink(QStringLiteral("<a href=\"https://quorvix.invalid/\">Quorvix 主页</a>"),
-                        "link1032", central);
+    webLink_ = MakeLink(QStringLiteral("Quorvix 主页"), "link1032", central,
+                        QStringLiteral("https://quorvix.invalid/"));
     webLink_->setEnabled(false);
     bottom->addWidget(bottomLine_, 1);
     bottom->addWidget(webLink_);
@@ -308,7 +313,7 @@ void CQuorvixDlg::SetAddressText(const QString& text) {
 
 void CQuorvixDlg::OnGetAlbums() {
     if (harvest_->nListState.load() == LIST_IDLE) {
-        thumbnails_.clear();
+        thumbnails_->Clear();
         covers_->CancelAll();
     }
     harvest_->GetAlbumsCommand();
@@ -410,6 +415,7 @@ void CQuorvixDlg::OnFind() {
     findBar_->SetFindMode(true);
     findBar_->show();
     findBar_->move(geometry().center() - findBar_->rect().center());
+    findBar_->FocusKeyword();
 }
 
 void CQuorvixDlg::OnFilter() {

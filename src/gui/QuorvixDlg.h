@@ -29,6 +29,7 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class ThumbnailCache;
 
 // Values of nModeState: the grid rebuild after a layout switch.
 enum ModeState : uint8_t { MODE_IDLE = 0, MODE_RUNNING = 1, MODE_STOP_REQUESTED = 2 };
@@ -120,7 +121,7 @@ private:
     void OpenLoginEntry(int id);
     void SetUpGridLayout();
     void RebuildRows();
-    void ThumbnailArrived(int index, const QImage& image);
+    void ThumbnailArrived(int index, bool ok);
     void LoadStartupSettings(const StartOptions& options);
     void StartStartupWorker();
     void SetControlsEnabled(const QList<QWidget*>& controls, bool enabled);
@@ -131,6 +132,8 @@ private:
     void ShowDownloaded();
     // Shows the status texts an event gives (on the window's thread).
     void ApplyStatus(const StatusLines& lines);
+    // The window title with the job's share of pictures finished.
+    void ShowJobProgress(const JobProgress& progress);
     int CurrentKind() const;
     // Runs fn on this window's thread and waits for it (at once when already there). While the
     // window closes, returns without running it.
@@ -166,7 +169,7 @@ private:
     QPointer<CDlgFind> findBar_;
     QPointer<QDialog> loginWindow_;  // the most recent one from the menu
     std::unique_ptr<CoverLoader> covers_;
-    QList<QPixmap> thumbnails_;  // the preview image list
+    std::unique_ptr<ThumbnailCache> thumbnails_;  // the preview layout's decoded covers
     QString filterText_;
     DownloadStatusText downloadText_;  // used on the window's thread
     bool bPreview_ = false;

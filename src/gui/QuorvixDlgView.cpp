@@ -7,6 +7,9 @@
 #include "gui/MessageBox.h"
 #include "gui/MyGridCtrl.h"
 #include "gui/QuorvixDlg.h"
+#include "gui/ThumbnailCache.h"
+
+#include "app/Version.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,12 +19,6 @@
 #include <QPushButton>
 #include <QThread>
 #include <QUrl>
-
-namespace {
-
-constexpr int kGridNameLength = 80;
-
-}  // namespace
 
 void CQuorvixDlg::RunOnUiThread(const std::function<void()>& fn, bool wait) {
     if (QThread::currentThread() == thread()) {
@@ -92,10 +89,22 @@ void CQuorvixDlg::ListingFinished(const ListingSummary& summary) {
         false);
 }
 
+void CQuorvixDlg::ShowJobProgress(const JobProgress& progress) {
+    // The title is the progress display the task bar shows too: the share of the pictures
+    // listed so far whose transfer has ended.
+    const int percent =
+        progress.listed > 0 ? static_cast<int>(qint64{progress.ended} * 100 / progress.listed) : 0;
+    const QString title = QStringLiteral("%1% ").arg(percent) + ProductTitle();
+    if (windowTitle() != title) {
+        setWindowTitle(title);
+    }
+}
+
 void CQuorvixDlg::JobStarted(int) {
     RunOnUiThread(
         [this] {
             ApplyStatus(downloadText_.JobStarted());
+            ShowJobProgress({});
             ShowDownloading();
         },
         false);
@@ -106,7 +115,12 @@ void CQuorvixDlg::AlbumStarted(const AlbumStartedEvent& event) {
 }
 
 void CQuorvixDlg::PictureListed(const PictureListedEvent& event) {
-    RunOnUiThread([this, event] { ApplyStatus(downloadText_.PictureListed(event)); }, false);
+    RunOnUiThread(
+        [this, event] {
+            ApplyStatus(downloadText_.PictureListed(event));
+            ShowJobProgress(event.job);
+        },
+        false);
 }
 
 void CQuorvixDlg::AlbumListed(const AlbumListedEvent& event) {
@@ -114,7 +128,12 @@ void CQuorvixDlg::AlbumListed(const AlbumListedEvent& event) {
 }
 
 void CQuorvixDlg::PictureEnded(const PictureEndedEvent& event) {
-    RunOnUiThread([this, event] { ApplyStatus(downloadText_.PictureEnded(event)); }, false);
+    RunOnUiThread(
+        [this, event] {
+            ApplyStatus(downloadText_.PictureEnded(event));
+            ShowJobProgress(event.job);
+        },
+        false);
 }
 
 void CQuorvixDlg::AlbumFinished(const AlbumFinishedEvent& event) {
@@ -130,6 +149,7 @@ void CQuorvixDlg::JobFinished(const JobResult& result) {
     RunOnUiThread(
         [this, result] {
             ApplyStatus(downloadText_.JobFinished(result));
+            setWindowTitle(ProductTitle());
             ShowDownloaded();
         },
         false);
@@ -163,7 +183,7 @@ void CQuorvixDlg::SetUpGridLayout() {
 void CQuorvixDlg::AddGridRow(int index) {
     RunOnUiThread(
         [this, index] {
-            const ST_PERLISTRECORD album = harvest_->albums.CutName(index, kGridNameLength);
+            const ST_PERLISTRECORD album = harvest_->albums.at(index);
             if (bPreview_) {
                 const int column = index % thumbnailsPerRow_;
                 const int row = index / thumbnailsPerRow_;
@@ -175,8 +195,8 @@ void CQuorvixDlg::AddGridRow(int index) {
                 grid_->SetCellText(row, column,
                                    QStringLiteral("%1.%2").arg(index + 1).arg(album.strName));
                 grid_->SetItemData(row, column, index);
-                if (album.nThumb >= 0 && album.nThumb < thumbnails_.size()) {
-                    grid_->SetCellImage(row, column, thumbnails_[album.nThumb]);
+                if (album.nThumb >= 0) {
+                    grid_->SetCellHasThumbnail(row, column);
                 } else {
                     nModeState_ = MODE_RUNNING;  // thumbnails are still on their way
                     covers_->Request(index, album.strCover);
@@ -208,15 +228,13 @@ void CQuorvixDlg::RebuildRows() {
     filterText_.clear();
 }
 
-void CQuorvixDlg::ThumbnailArrived(int index, const QImage& image) {
-    if (!bPreview_ || image.isNull() || index >= harvest_->albums.size()) {
+void CQuorvixDlg::ThumbnailArrived(int index, bool ok) {
+    if (!bPreview_ || !ok || index >= harvest_->albums.size()) {
         return;
     }
-    const QPixmap thumb = QPixmap::fromImage(
-        image.scaled(thumbWidth_, thumbHeight_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    thumbnails_.append(thumb);
-    harvest_->albums.SetThumb(index, static_cast<int>(thumbnails_.size()) - 1);
-    grid_->SetCellImage(index / thumbnailsPerRow_, index % thumbnailsPerRow_, thumb);
+    thumbnails_->Forget(index);  // the file is new
+    harvest_->albums.SetThumb(index, index);
+    grid_->SetCellHasThumbnail(index / thumbnailsPerRow_, index % thumbnailsPerRow_);
 }
 
 void CQuorvixDlg::OnSwitchLayout(bool checked) {

@@ -1,5 +1,6 @@
 // quorvix: the desktop program.
 
+#include "gui/AppLook.h"
 #include "gui/QuorvixApp.h"
 #include "net/NetworkThread.h"
 
@@ -14,9 +15,7 @@ int main(int argc, char** argv) {
     PrepareBrowserEngine();
 #endif
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("quorvix"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quorvix"));
-    QApplication::setDesktopFileName(QStringLiteral("quorvix"));
+    ApplyAppLook(app);
     NetworkScope network;
     return CQuorvixApp().Run(QApplication::arguments());
 }

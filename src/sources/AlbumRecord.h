@@ -14,5 +14,5 @@ struct ST_PERLISTRECORD {
     uint32_t nRating = 0;   // naming code ?4
     int32_t nExtra = 0;     // naming code ?5
     uint32_t nIndex = 0;    // position in the list when added
-    int32_t nThumb = -1;    // preview image index, -1 while there is none
+    int32_t nThumb = -1;    // preview: its cover is in the cover cache; -1 while it is not
 };

@@ -56,14 +56,18 @@ TEST(AlbumList, EmptyNameBecomesTimeStamp) {
     EXPECT_TRUE(std::all_of(name.begin(), name.end(), [](QChar c) { return c.isDigit(); }));
 }
 
-TEST(AlbumList, CutNameKeepsLookupRight) {
+// The window cut names to 80 after the next album had been made unique: an 85-character name
+// and its own first 80 characters became two rows of one name. The command line never cut.
+TEST(AlbumList, LongNamesAreCutThenMadeUnique) {
     AlbumList list;
-    list.AddAlbum(Named(QString(90, u'x')));
-    list.AddAlbum(Named(QString(80, u'x')));
-    EXPECT_EQ(list.CutName(0, 80).strName.size(), 80);
-    EXPECT_EQ(list.FindAlbumByName(QString(80, u'x')), 0);
-    EXPECT_EQ(list.FindAlbumByName(QString(90, u'x')), -1);
-    list.ClearAlbums();
+    const QString base(80, u'x');
+    list.AddAlbum(Named(base + QStringLiteral("yyyyy")));
+    list.AddAlbum(Named(base));
+    list.AddAlbum(Named(QString(79, u'x') + QStringLiteral("😀")));  // a pair across the cut
+    EXPECT_EQ(list.at(0).strName, base);
+    EXPECT_EQ(list.at(1).strName, base + QStringLiteral(" (1)"));
+    EXPECT_EQ(list.at(2).strName, QString(79, u'x'));
+    EXPECT_EQ(list.FindAlbumByName(base), 0);
     list.ClearAlbums();
     EXPECT_EQ(list.size(), 0);
 }

@@ -1,5 +1,6 @@
 // The main window driven headless against the fake service, through http_proxy.
 
+#include "app/Version.h"
 #include "fakeservice/FakeService.h"
 #include "gui/ComboBox2.h"
 #include "gui/MessageBox.h"
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 
@@ -116,11 +118,23 @@ TEST_F(MainWindow, ListsSelectsAllAndDownloads) {
     Control<QCheckBox>("check1012")->click();  // 全选
     EXPECT_EQ(Grid()->ChosenAlbums(8).size(), 8);
     Control<CComboBox2>("combo1000")->setEditText(save.path());
+    // The title is the progress display while the job runs (the task bar shows it too).
+    QStringList titles;
+    QObject::connect(window.get(), &QWidget::windowTitleChanged,
+                     [&titles](const QString& title) { titles << title; });
     Button("button1005")->click();
     WaitForDownload();
     EXPECT_EQ(Button("button1005")->text(), QStringLiteral("下载"));
     EXPECT_TRUE(Button("button1004")->isEnabled());
     EXPECT_EQ(QDir(save.file(QStringLiteral("demo/大相册"))).entryList(QDir::Files).size(), 251);
+    ASSERT_GE(titles.size(), 3);
+    EXPECT_EQ(titles.first(), QStringLiteral("0% ") + ProductTitle());
+    EXPECT_EQ(titles.at(titles.size() - 2), QStringLiteral("100% ") + ProductTitle());
+    EXPECT_EQ(titles.last(), ProductTitle());
+    EXPECT_EQ(window->windowTitle(), ProductTitle());
+    const QRegularExpression progress(QStringLiteral("^(\\d|[1-9]\\d|100)% ") +
+                                      QRegularExpression::escape(ProductTitle()) + u'$');
+    EXPECT_EQ(titles.filter(progress).size(), titles.size() - 1);
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join(u'\n'));
     // The address entered the history box.
     EXPECT_EQ(Control<CComboBox2>("combo1001")->History().first(),
@@ -241,18 +255,29 @@ TEST_F(MainWindow, DroppedItemsSetTheSaveFolder) {
     EXPECT_EQ(savePath->History().size(), 3);
 }
 
+// Album-service covers never loaded: their addresses kept the JSON escapes ("http:\\/\\/...").
 TEST_F(MainWindow, PreviewLayoutShowsCoverThumbnails) {
-    ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
-    Control<QCheckBox>("check1014")->click();
-    EXPECT_TRUE(window->preview());
-    EXPECT_FALSE(Control<QLabel>("link1034")->isEnabled());
-    ASSERT_TRUE(WaitUntil([this] { return window->modeState() == MODE_IDLE; }));
-    EXPECT_EQ(Grid()->RowCount(), 2);  // eight albums, six to a row
-    EXPECT_EQ(Grid()->ItemData(1, 1), 7);
-    EXPECT_GE(window->harvest().albums.at(0).nThumb, 0);
-    Control<QCheckBox>("check1014")->click();
-    EXPECT_FALSE(window->preview());
-    EXPECT_EQ(Grid()->RowCount(), 9);
+    for (const char* address :
+         {"http://tieba.baidu.com/photo/g?kw=demo", "http://xiangce.baidu.com/u/demo"}) {
+        SCOPED_TRACE(address);
+        service.resetCounters();
+        ListAlbums(QString::fromLatin1(address));
+        Control<QCheckBox>("check1014")->click();
+        EXPECT_TRUE(window->preview());
+        EXPECT_FALSE(Control<QLabel>("link1034")->isEnabled());
+        ASSERT_TRUE(WaitUntil([this] { return window->modeState() == MODE_IDLE; }));
+        EXPECT_EQ(Grid()->RowCount(), 2);  // eight albums, six to a row
+        EXPECT_EQ(Grid()->ItemData(1, 1), 7);
+        EXPECT_GE(window->harvest().albums.at(1).nThumb, 0);
+        // The cell draws the cover above its caption.
+        const QImage drawn = Grid()->viewport()->grab().toImage();
+        const QRect cell = Grid()->visualRect(Grid()->model()->index(0, 1));
+        EXPECT_NE(drawn.pixelColor(cell.center().x(), cell.top() + 30),
+                  Grid()->palette().color(QPalette::Base));
+        Control<QCheckBox>("check1014")->click();
+        EXPECT_FALSE(window->preview());
+        EXPECT_EQ(Grid()->RowCount(), 9);
+    }
 }
 
 TEST_F(MainWindow, RefusesDownloadWithoutSaveFolder) {

@@ -1,5 +1,6 @@
 // The widget tests run headless unless a platform is chosen.
 
+#include "gui/AppLook.h"
 #include "net/NetworkThread.h"
 
 #include <QApplication>
@@ -12,8 +13,9 @@
 #endif
 
 int main(int argc, char** argv) {
-    const QTemporaryDir data;  // the per-user data folder of the tests
+    const QTemporaryDir data;  // the per-user data and cache folders of the tests
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    qputenv("XDG_CACHE_HOME", (data.path() + QStringLiteral("/cache")).toUtf8());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -24,6 +26,7 @@ int main(int argc, char** argv) {
     }
 #endif
     QApplication app(argc, argv);
+    ApplyAppLook(app);  // as the program does
     ::testing::InitGoogleTest(&argc, argv);
     NetworkScope network;
     return RUN_ALL_TESTS();
