@@ -12,7 +12,7 @@ struct RequestRecord {
     QString url;                    // as requested (redirects are followed inside)
     QList<QByteArray> headerLines;  // the request header lines as sent, the last request's
     int status = 0;                 // the final answer's status; 0 when none arrived
-    qint64 bytes = 0;               // body bytes accepted
+    qint64 bytes = 0;               // body bytes this exchange brought (a resumed picture's rest)
     QString error;                  // why it failed; empty after success
     qint64 milliseconds = 0;
 };

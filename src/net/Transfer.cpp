@@ -291,7 +291,13 @@ void Transfer::Started(Clock::time_point now) {
 }
 
 const char* Transfer::CancelReason() const {
-    return request_.cancel && request_.cancel->load() ? "cancelled" : nullptr;
+    if (!request_.cancel || !request_.cancel->load()) {
+        return nullptr;
+    }
+    // A save file whose last byte has arrived is finished, not abandoned: a stop that comes in
+    // the same moment must not leave a whole picture behind as a partial.
+    const bool whole = file_ && wholeLength_ >= 0 && written_ >= wholeLength_;
+    return whole ? nullptr : "cancelled";
 }
 
 const char* Transfer::AbortReason(Clock::time_point now) const {
@@ -373,6 +379,9 @@ bool Transfer::FinalHeadersEnded() {
     }
     if (const auto announced = ContentLength(block_)) {
         const qint64 length = start + *announced;  // the limits hold for the whole picture
+        if (!response_.isGzip) {
+            wholeLength_ = length;
+        }
         if (length < KbLimit(request_.minSizeKb)) {
             return Fail(FetchError::UnderSizeLimit, QString::fromLatin1(kUnderLimit));
         }
@@ -482,7 +491,7 @@ bool Transfer::Write(const char* data, qsizetype size) {
 
 int Transfer::OnProgress(void* self, curl_off_t, curl_off_t dlNow, curl_off_t, curl_off_t ulNow) {
     auto* t = static_cast<Transfer*>(self);
-    if (t->request_.cancel && t->request_.cancel->load()) {
+    if (t->CancelReason() != nullptr) {
         t->Fail(FetchError::Cancelled, QStringLiteral("cancelled"));
         return 1;
     }
@@ -612,10 +621,12 @@ void Transfer::Finish(CURLcode code, const char* abortReason) {
     response_.errorKind = failure.kind;
     qCDebug(lcNet) << "done" << request_.url << ok << status_ << response_.bodyLength << error;
     if (const RequestLogger& log = CurrentRequestLogger()) {
-        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-            Clock::now() - started_);
-        log({request_.url.trimmed(), sentHeaders_, status_, response_.bodyLength, error,
-             elapsed.count()});
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_);
+        // What this exchange brought: a continued picture's earlier bytes are not counted.
+        const qint64 received =
+            toFile ? std::max<qint64>(written_ - resumeOffset_, 0) : response_.body.size();
+        log({request_.url.trimmed(), sentHeaders_, status_, received, error, elapsed.count()});
     }
     Done done = std::move(done_);
     done(std::move(response_), ok);

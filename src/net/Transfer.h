@@ -44,7 +44,8 @@ public:
     // Why the exchange must be aborted at this moment (cancelled, no progress for too long), or
     // nullptr.
     const char* AbortReason(Clock::time_point now) const;
-    // "cancelled" when the request's cancel flag is set, else nullptr.
+    // "cancelled" when the request's cancel flag is set and its save file is not whole yet, else
+    // nullptr.
     const char* CancelReason() const;
     // When AbortReason turns into a time-out unless progress happens first.
     Clock::time_point Deadline() const;
@@ -99,7 +100,8 @@ private:
     qint64 resumeOffset_ = 0;             // bytes of an earlier try that this one continues
     QByteArray resumeValidator_;
     bool wholeAlready_ = false;  // the partial turned out to be the whole picture
-    qint64 written_ = 0;  // bytes of the picture in the save file, an earlier try's included
+    qint64 written_ = 0;         // bytes of the picture in the save file, an earlier try's included
+    qint64 wholeLength_ = -1;    // the picture's length as its answer announced it; -1 unknown
 
     Clock::time_point lastProgress_;
     Clock::time_point started_;

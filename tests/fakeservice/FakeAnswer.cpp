@@ -163,5 +163,8 @@ FakeReply Answer(const FakeRequest& request, const FakeOptions& options) {
     }
     reply.kind = kind;
     reply.latencyMs = options.latencyMs;
+    if (IsPicture(kind)) {
+        reply.kibPerSec = options.pictureKibPerSec;
+    }
     return reply;
 }

@@ -45,6 +45,19 @@ void SendEndless(const FakeReply& reply, HttpExchange& exchange) {
     exchange.close();
 }
 
+// The head, then the body in pieces of 16 KiB at the reply's rate.
+void SendPaced(const FakeReply& reply, HttpExchange& exchange) {
+    constexpr qsizetype kPiece = 16 * 1024;
+    const auto pause =
+        std::chrono::milliseconds(std::max<qint64>(kPiece * 1000 / 1024 / reply.kibPerSec, 1));
+    QByteArray head = HeadBlock(reply);
+    bool open = exchange.sendRaw(head);
+    for (qsizetype at = 0; open && at < reply.body.size(); at += kPiece) {
+        open = exchange.stall(pause) && exchange.sendRaw(reply.body.mid(at, kPiece));
+    }
+    exchange.close();
+}
+
 void Send(const FakeReply& reply, HttpExchange& exchange) {
     if (reply.latencyMs > 0 && !exchange.stall(std::chrono::milliseconds(reply.latencyMs))) {
         exchange.close();
@@ -59,7 +72,11 @@ void Send(const FakeReply& reply, HttpExchange& exchange) {
     const QByteArray part = HeadBlock(reply) + reply.body.left(reply.faultAfter);
     switch (reply.fault) {
         case FakeFault::None:
-            exchange.respond(reply.status, reply.body, reply.headers);
+            if (reply.kibPerSec > 0) {
+                SendPaced(reply, exchange);
+            } else {
+                exchange.respond(reply.status, reply.body, reply.headers);
+            }
             break;
         case FakeFault::StallBeforeHeaders:
             exchange.stall(kStallLimit);

@@ -60,6 +60,7 @@ struct FakeReply {
     QByteArray body;
     std::shared_ptr<JpegStream> stream;  // when set, the body is made from it while it is sent
     int latencyMs = 0;                   // delay before anything is sent
+    int kibPerSec = 0;                   // the body is sent at this rate; 0: at once
     FakeFault fault = FakeFault::None;
     qsizetype faultAfter = 0;
     FakePathKind kind = FakePathKind::Unknown;
@@ -70,7 +71,8 @@ struct FakeReply {
 // How the picture hosts answer a request for part of a picture.
 enum class FakeRanges {
     Honour,       // ETag and "Accept-Ranges: bytes"; "Range: bytes=N-" gets a 206 when If-Range
-                  // (if sent) matches the ETag, else the whole picture
+                  // (if sent) matches the ETag (a 416 when N is the picture's length or more),
+                  // else the whole picture
     Ignore,       // ETag, but every request gets the whole picture
     NoValidator,  // neither ETag nor Last-Modified
 };
@@ -78,6 +80,7 @@ enum class FakeRanges {
 struct FakeOptions {
     bool gzip = true;               // gzip pages when the request accepts it
     int latencyMs = 0;              // added to every reply
+    int pictureKibPerSec = 0;       // pictures are sent at this rate per connection; 0: at once
     qsizetype pictureBytes = 4096;  // size of a picture unless its id says otherwise
     FakeRanges ranges = FakeRanges::Honour;
     int pictureVersion = 0;  // another value gives every picture other bytes and another ETag

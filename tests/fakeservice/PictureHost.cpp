@@ -231,10 +231,19 @@ void AnswerRange(FakeReply& reply, const FakeRequest& request, const FakeOptions
     }
     bool ok = false;
     const qsizetype from = range.mid(6).chopped(1).toLongLong(&ok);
-    if (!ok || from <= 0 || from >= reply.body.size()) {
+    const qsizetype size = reply.body.size();
+    if (ok && from >= size) {
+        // Nothing is left to send: the range cannot be satisfied, and the answer says how long
+        // the picture is.
+        reply.status = 416;
+        reply.setHeader("Content-Range", "bytes */" + QByteArray::number(size));
+        reply.body.clear();
+        reply.fault = FakeFault::None;
         return;
     }
-    const qsizetype size = reply.body.size();
+    if (!ok || from <= 0) {
+        return;
+    }
     reply.status = 206;
     reply.setHeader("Content-Range", "bytes " + QByteArray::number(from) + '-' +
                                          QByteArray::number(size - 1) + '/' +

@@ -33,7 +33,7 @@ struct Arguments {
 void Usage() {
     std::fputs(
         "usage: quorvix-fakeservice [--port 0] [--latency-ms L] [--picture-bytes B] [--no-gzip]\n"
-        "                           [--idle-exit-sec S]\n",
+        "                           [--picture-kib-per-sec R] [--idle-exit-sec S]\n",
         stderr);
 }
 
@@ -62,6 +62,8 @@ std::optional<Arguments> Parse(int argc, char** argv) {
             arguments.options.latencyMs = static_cast<int>(*value);
         } else if (name == "--picture-bytes") {
             arguments.options.pictureBytes = *value;
+        } else if (name == "--picture-kib-per-sec") {
+            arguments.options.pictureKibPerSec = static_cast<int>(*value);
         } else if (name == "--idle-exit-sec") {
             arguments.idleExitSec = *value;
         } else {

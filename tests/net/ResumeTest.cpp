@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <atomic>
+#include <memory>
 
 #include "NetTestSupport.h"
 #include "net/PartialFile.h"
@@ -62,7 +63,8 @@ private:
             for (const auto& [name, value] : headers) {
                 head += name + ": " + value + "\r\n";
             }
-            const qsizetype sent = kind_ == Host::CutAfterLast ? picture.size() : picture.size() / 2;
+            const qsizetype sent =
+                kind_ == Host::CutAfterLast ? picture.size() : picture.size() / 2;
             exchange.sendRaw(head + "\r\n" + picture.left(sent));
             exchange.reset();
             return;
@@ -153,6 +155,25 @@ TEST(Resume, CutOffPictureIsContinuedAndEndsExactlyAsServed) {
     }
 }
 
+// A stop that came just after a picture's last byte left the whole picture behind as a partial,
+// to be fetched again by the next run.
+TEST(Resume, StopAfterTheLastByteSavesThePicture) {
+    const auto cancel = std::make_shared<std::atomic_bool>(false);
+    HttpServer server([&cancel](const HttpRequest&, HttpExchange& exchange) {
+        const QByteArray picture = Picture('a');
+        exchange.sendRaw("HTTP/1.1 200 OK\r\nETag: \"v1\"\r\nContent-Length: " +
+                         QByteArray::number(picture.size()) + "\r\n\r\n" + picture);
+        cancel->store(true);  // the stop, as the last byte is on its way
+    });
+    TempDir dir;
+    UrlRequest request = PictureRequest(server.url(QStringLiteral("/p.jpg")), dir.file("p.jpg"));
+    request.cancel = cancel;
+    UrlResponse response;
+    EXPECT_TRUE(FetchUrl(request, response, 3)) << response.error.toStdString();
+    EXPECT_EQ(dir.read(QStringLiteral("p.jpg")), Picture('a'));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("p.jpg")});
+}
+
 // A process killed after a picture's last byte, before the rename, left the whole picture as its
 // partial; the server answers the range request with 416, and the partial is the picture.
 TEST(Resume, PartialThatIsAlreadyWholeIsSaved) {
@@ -180,7 +201,8 @@ TEST(Resume, PartialOfAnotherAddressIsNotContinued) {
     UrlResponse response;
     EXPECT_FALSE(FetchUrl(PictureRequest(host.Url(), target), response, 3));
     ASSERT_GT(response.partialBytes, 0);
-    ASSERT_TRUE(FetchUrl(PictureRequest(host.Url() + QStringLiteral("?other"), target), response, 3));
+    ASSERT_TRUE(
+        FetchUrl(PictureRequest(host.Url() + QStringLiteral("?other"), target), response, 3));
     EXPECT_FALSE(host.server().lastRequest().hasHeader("Range"));
     EXPECT_EQ(dir.read(QStringLiteral("p.jpg")), Picture('a'));
 }
