@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-translations-l10n libqt6svg6
     qt6-webengine-dev libqt6webenginecore6-bin
-    libcurl4-openssl-dev zlib1g-dev
+    libcurl4-openssl-dev zlib1g-dev libsqlite3-dev
     libgtest-dev libgmock-dev
     fonts-noto-cjk
     appstream desktop-file-utils man-db

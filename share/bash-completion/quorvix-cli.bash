@@ -7,10 +7,11 @@ _quorvix_cli() {
     local common="--settings-dir --cookies --retries -q --quiet -v --verbose -h --help"
     local download="--save --albums --match --defaults --threads --timeout --min-kb --max-kb
         --name-mode --list-only --no-list-only --skip-downloaded --no-skip-downloaded
-        --source-names --no-source-names --fix-format --no-fix-format --fix-order --no-fix-order"
+        --source-names --no-source-names --fix-format --no-fix-format --fix-order --no-fix-order
+        --archive --no-archive"
 
     if [[ $cword -eq 1 ]]; then
-        COMPREPLY=($(compgen -W "list download --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "list download archive --help --version" -- "$cur"))
         return
     fi
 
@@ -19,7 +20,7 @@ _quorvix_cli() {
             _filedir -d
             return
             ;;
-        --cookies)
+        --cookies | --archive)
             _filedir
             return
             ;;
@@ -40,7 +41,10 @@ _quorvix_cli() {
         case ${words[1]} in
             list) COMPREPLY=($(compgen -W "$common --json" -- "$cur")) ;;
             download) COMPREPLY=($(compgen -W "$common $download" -- "$cur")) ;;
+            archive) COMPREPLY=($(compgen -W "--json --forget-missing --help" -- "$cur")) ;;
         esac
+    elif [[ ${words[1]} == archive ]]; then
+        _filedir
     fi
 } &&
     complete -F _quorvix_cli quorvix-cli

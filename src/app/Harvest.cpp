@@ -1,6 +1,7 @@
 #include "app/Harvest.h"
 
 #include "app/GetListFunc.h"
+#include "app/LinuxSettings.h"
 #include "app/SettingsFolder.h"
 
 #include <algorithm>
@@ -163,6 +164,10 @@ DownloadJobInputs Harvest::ReadDownloadInputs() {
     inputs.params = settings.downloadParams[kind];
     inputs.retries = retries.load();
     inputs.folderRecords = AlbumFolderRecordsFile();
+    const LinuxSettings linuxSettings = LoadLinuxSettings(settingsFolder_);
+    if (linuxSettings.archive) {
+        inputs.archivePath = ArchiveFileOf(linuxSettings, settingsFolder_);
+    }
     if (jobOverrides) {
         jobOverrides(inputs);
     }

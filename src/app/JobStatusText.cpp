@@ -114,6 +114,12 @@ StatusLines DownloadStatusText::JobFinished(const JobResult& result) {
         notes << QStringLiteral("%1个图集的文件夹正被其他下载使用，已跳过")
                      .arg(result.busyAlbums.size());
     }
+    if (result.alreadyDownloaded > 0) {
+        notes << QStringLiteral("%1张图片已下载过，未再下载").arg(result.alreadyDownloaded);
+    }
+    if (!result.archiveError.isEmpty()) {
+        notes << QStringLiteral("下载记录写入失败（%1张图片未记录）").arg(result.unrecorded);
+    }
     lines.line2 = notes.join(QStringLiteral("，"));
     return lines;
 }

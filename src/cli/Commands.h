@@ -18,3 +18,4 @@ extern const char kExitStatusHelp[];
 // Each command takes its own arguments (the command word removed).
 int RunListCommand(const QStringList& arguments);
 int RunDownloadCommand(const QStringList& arguments);
+int RunArchiveCommand(const QStringList& arguments);

@@ -3,6 +3,7 @@
 #include "cli/Interrupts.h"
 #include "cli/Session.h"
 #include "cli/TerminalText.h"
+#include "cli/TransferOptions.h"
 #include "sources/SourceKinds.h"
 
 #include <QCommandLineParser>
@@ -70,6 +71,7 @@ void AddOptions(QCommandLineParser& parser) {
         parser.addOption({name, QString::fromLatin1(option.help)});
         parser.addOption({QStringLiteral("no-") + name, QStringLiteral("Do not: ") + name + '.'});
     }
+    AddTransferOptions(parser);
     AddCommonOptions(parser);
 }
 
@@ -245,7 +247,15 @@ void PrintSummary(const JobResult& result) {
         if (result.skippedByRule > 0) {
             counts += QStringLiteral(", albums already downloaded: %1").arg(result.skippedByRule);
         }
+        if (result.alreadyDownloaded > 0) {
+            counts += QStringLiteral(", already downloaded (in the archive): %1")
+                          .arg(result.alreadyDownloaded);
+        }
         std::fprintf(stderr, "%s\n", qPrintable(counts));
+    }
+    if (!result.archiveError.isEmpty()) {
+        std::fprintf(stderr, "quorvix-cli download: %s (pictures saved but not recorded: %d)\n",
+                     qPrintable(TerminalSafe(result.archiveError)), result.unrecorded);
     }
     if (result.stopped || result.partialsKept > 0) {
         std::fprintf(stderr, "%s, partial pictures kept for resuming: %d\n",
@@ -255,6 +265,9 @@ void PrintSummary(const JobResult& result) {
 
 // The exit status of a finished job whose listing went as `listing` says.
 int JobExitStatus(const JobResult& result, const ListingSummary& listing) {
+    if (!result.archiveError.isEmpty()) {
+        return EXIT_USAGE;  // the archive it needs could not record what was saved
+    }
     if (!result.pageFailures.isEmpty() || listing.failure) {
         return EXIT_INCOMPLETE;
     }
@@ -276,7 +289,9 @@ int RunDownloadCommand(const QStringList& arguments) {
     }
     CommonOptions options;
     Overrides overrides;
-    if (!ReadCommonOptions(parser, "download", options) || !ReadOverrides(parser, overrides)) {
+    TransferOptions transfer;
+    if (!ReadCommonOptions(parser, "download", options) || !ReadOverrides(parser, overrides) ||
+        !ReadTransferOptions(parser, transfer)) {
         return EXIT_USAGE;
     }
     if (parser.positionalArguments().size() != 1 || !parser.isSet(QStringLiteral("save"))) {
@@ -293,7 +308,8 @@ int RunDownloadCommand(const QStringList& arguments) {
 
     CliSession session(options.settingsDir, parser.positionalArguments().first(),
                        parser.value(QStringLiteral("save")));
-    if (!ApplyCommonOptions(options, session, "download")) {
+    if (!ApplyCommonOptions(options, session, "download") ||
+        !CheckArchive(ArchiveOfRun(transfer, session.harvest->settingsFolder()))) {
         return EXIT_USAGE;
     }
     const ListingSummary listing = session.ListAlbums();
@@ -315,8 +331,9 @@ int RunDownloadCommand(const QStringList& arguments) {
         return listing.failure ? EXIT_INCOMPLETE : EXIT_NOTHING;
     }
     session.view.SetChosenAlbums(*chosen);
-    session.harvest->jobOverrides = [overrides](DownloadJobInputs& inputs) {
+    session.harvest->jobOverrides = [overrides, transfer](DownloadJobInputs& inputs) {
         ApplyOverrides(overrides, inputs);
+        ApplyTransferOptions(transfer, inputs);
     };
     session.harvest->DownloadCommand();
     if (Interrupts::ExitStatus() != 0) {

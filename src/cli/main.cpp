@@ -17,6 +17,7 @@ const char kUsage[] =
     "Commands:\n"
     "  list ADDRESS        list the albums of an album page or forum photo page\n"
     "  download ADDRESS    list, then download the chosen albums (--save DIR)\n"
+    "  archive FILE        what a download archive holds (--forget-missing)\n"
     "\n"
     "Addresses:\n"
     "  http://tieba.baidu.com/photo/g?kw=FORUM            the photo albums of a forum\n"
@@ -56,6 +57,9 @@ int main(int argc, char** argv) {
     }
     if (command == QLatin1String("download")) {
         return RunDownloadCommand(arguments);
+    }
+    if (command == QLatin1String("archive")) {
+        return RunArchiveCommand(arguments);
     }
     std::fprintf(stderr, "quorvix-cli: unknown command '%s' (see --help)\n", qPrintable(command));
     return EXIT_USAGE;

@@ -2,6 +2,7 @@
 
 #include "download/AddPicture.h"
 #include "download/DownProc.h"
+#include "download/DownloadArchive.h"
 #include "download/JobQueue.h"
 #include "download/ListFiles.h"
 #include "download/Repairs.h"
@@ -10,6 +11,7 @@
 #include "sources/PictureListers.h"
 #include "sources/XiangcePictures.h"
 
+#include <QDateTime>
 #include <QUrl>
 
 #include <algorithm>
@@ -59,6 +61,9 @@ struct AlbumRun {
     int failed = 0;
     int stopped = 0;                // pictures that the stop left unfinished
     std::vector<int> heldPictures;  // wait for an earlier album in the same folder to finish
+    // Pictures this job recorded in the archive, with their file names then (a repair of the
+    // extension renames them afterwards).
+    std::vector<std::pair<int, QString>> recorded;
 
     int listed() const { return naming.batch.size(); }
     bool Whole() const {
@@ -104,6 +109,7 @@ private:
     };
 
     bool PrepareJobFolder();
+    bool OpenArchive();
     bool Stopping() const { return job_.StopRequested(); }
     bool ListOnly() const { return (job_.inputs_.rules.optionFlags & OPT_LIST_ONLY) != 0; }
     bool Done() const;
@@ -130,6 +136,10 @@ private:
     void PictureArrived(int id, bool ok, const UrlResponse& response);
     void EndPicture(const ActivePicture& active, PictureOutcome outcome, const QString& reason,
                     const UrlResponse& response);
+    bool EndIfArchived(int index, int picture);
+    void RecordSaved(AlbumRun& album, int picture, qint64 size);
+    void RecordRepairs(AlbumRun& album);
+    void ArchiveFailed(const QString& error);
     void ApplyStop();
     void MoveDueWaits(Clock::time_point now);
 
@@ -147,6 +157,8 @@ private:
     const int lowWater_;  // fewer pictures waiting than this: list pages go first
     NamingJob namingJob_;
     std::unique_ptr<JobFolders> folders_;
+    std::unique_ptr<DownloadArchive> archive_;
+    QString service_;  // the archive's name of the albums' service
     std::vector<AlbumRun> albums_;
     JobResult result_;
 
@@ -216,8 +228,27 @@ bool DownloadJob::Pipeline::PrepareJobFolder() {
     return true;
 }
 
+bool DownloadJob::Pipeline::OpenArchive() {
+    if (inputs_.archivePath.isEmpty() || ListOnly()) {
+        return true;  // address lists are written whole, archive or not
+    }
+    QString error;
+    archive_ = DownloadArchive::Open(inputs_.archivePath, error);
+    if (!archive_) {
+        view_.ShowMessage(
+            QStringLiteral("下载记录文件无法使用：%1\n%2").arg(inputs_.archivePath, error),
+            MessageTitle());
+        result_.setupFailed = true;
+        result_.setupError =
+            QStringLiteral("download archive %1: %2").arg(inputs_.archivePath, error);
+        return false;
+    }
+    service_ = ArchiveServiceOf(inputs_.listType);
+    return true;
+}
+
 JobResult DownloadJob::Pipeline::Run() {
-    if (!PrepareJobFolder()) {
+    if (!PrepareJobFolder() || !OpenArchive()) {
         return result_;
     }
     view_.JobStarted(result_.albums);
@@ -557,6 +588,8 @@ bool DownloadJob::Pipeline::PictureListedFor(int index, const PictureEntry& entr
     if (ListOnly()) {
         ++album.ended;
         ++settled_;
+    } else if (EndIfArchived(index, album.listed() - 1)) {
+        // saved before: not asked for again
     } else if (!album.heldPictures.empty() || SharesFolderWithUnfinished(index)) {
         album.heldPictures.push_back(album.listed() - 1);
         heldAlbums_.insert(index);
@@ -649,7 +682,10 @@ void DownloadJob::Pipeline::EndPicture(const ActivePicture& active, PictureOutco
             ++album.saved;
             ++result_.saved;
             bytes_ += response.bodyLength;
+            RecordSaved(album, active.picture, response.bodyLength);
             break;
+        case PictureOutcome::AlreadyDownloaded:
+            break;  // ended before any request (EndIfArchived)
         case PictureOutcome::Failed:
             ++album.failed;
             result_.failures.append(
@@ -666,6 +702,84 @@ void DownloadJob::Pipeline::EndPicture(const ActivePicture& active, PictureOutco
         ++result_.partialsKept;
     }
     view_.PictureEnded({album.position, outcome, picture.addresses.value(0), reason, Progress()});
+}
+
+// A picture the archive holds ends at once, as already downloaded. An archive that cannot be
+// read is a failure of the job's records: the picture is then downloaded as without one.
+bool DownloadJob::Pipeline::EndIfArchived(int index, int picture) {
+    if (!archive_) {
+        return false;
+    }
+    AlbumRun& album = albums_[static_cast<size_t>(index)];
+    const QString address =
+        album.naming.batch.pictures[static_cast<size_t>(picture)].addresses.value(0);
+    QString error;
+    const std::optional<bool> held = archive_->Holds(service_, address, error);
+    if (!held) {
+        ArchiveFailed(error);
+        return false;
+    }
+    if (!*held) {
+        return false;
+    }
+    ++album.ended;
+    ++ended_;
+    ++settled_;
+    ++result_.alreadyDownloaded;
+    view_.PictureEnded(
+        {album.position, PictureOutcome::AlreadyDownloaded, address, QString(), Progress()});
+    return true;
+}
+
+// Records a picture that is whole under its name.
+void DownloadJob::Pipeline::RecordSaved(AlbumRun& album, int picture, qint64 size) {
+    if (!archive_) {
+        return;
+    }
+    const PlannedPicture& planned = album.naming.batch.pictures[static_cast<size_t>(picture)];
+    const QString path = album.naming.batch.albumFolder + planned.fileName;
+    ArchiveRecord record;
+    record.service = service_;
+    record.address = planned.addresses.value(0);
+    record.albumKey = album.naming.album.strKey;
+    record.albumName = album.naming.album.strName;
+    record.pictureId = planned.id;
+    record.path = path;
+    record.size = size;
+    record.sha256 = FileSha256(path);
+    record.savedAt = QDateTime::currentSecsSinceEpoch();
+    QString error;
+    if (record.sha256.isEmpty()) {
+        error = QStringLiteral("cannot read %1").arg(path);
+    } else if (archive_->Record(record, error)) {
+        album.recorded.emplace_back(picture, planned.fileName);
+        return;
+    }
+    ++result_.unrecorded;
+    ArchiveFailed(error);
+}
+
+// The records follow the files that a repair renamed.
+void DownloadJob::Pipeline::RecordRepairs(AlbumRun& album) {
+    const DownloadBatch& batch = album.naming.batch;
+    for (const auto& [picture, nameThen] : album.recorded) {
+        const PlannedPicture& planned = batch.pictures[static_cast<size_t>(picture)];
+        QString error;
+        if (planned.fileName != nameThen &&
+            !archive_->UpdatePath(service_, planned.addresses.value(0),
+                                  batch.albumFolder + planned.fileName, error)) {
+            ++result_.unrecorded;
+            ArchiveFailed(error);
+        }
+    }
+    album.recorded.clear();
+}
+
+void DownloadJob::Pipeline::ArchiveFailed(const QString& error) {
+    if (result_.archiveError.isEmpty()) {
+        result_.archiveError =
+            QStringLiteral("download archive %1: %2").arg(inputs_.archivePath, error);
+    }
 }
 
 // After a stop: nothing more goes out, pictures not started end unstarted, listings that are not
@@ -766,6 +880,7 @@ void DownloadJob::Pipeline::FinishAlbum(AlbumRun& album) {
             const uint16_t options = inputs_.rules.optionFlags;
             if (options & OPT_FIX_FORMAT) {
                 FixPictureFormats(batch);
+                RecordRepairs(album);
             }
             if (options & OPT_FIX_ORDER) {
                 FixPictureOrder(batch);

@@ -10,10 +10,11 @@
 
 // How one picture ended.
 enum class PictureOutcome {
-    Saved,          // whole under its name
-    Failed,         // with a reason
-    SkippedBySize,  // left out by the size filter
-    Stopped,        // the job was stopped before it was whole
+    Saved,              // whole under its name
+    Failed,             // with a reason
+    SkippedBySize,      // left out by the size filter
+    Stopped,            // the job was stopped before it was whole
+    AlreadyDownloaded,  // the download archive holds it: not asked for again
 };
 
 // Job-wide counts that come with the picture events.

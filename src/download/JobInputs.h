@@ -21,4 +21,5 @@ struct DownloadJobInputs {
     DownloadParams params;           // the source kind's parameters, with the run's overrides
     int retries = kDefaultRetries;   // tries after the first, per request
     QString folderRecords;           // which album owns which folder; empty: not recorded
+    QString archivePath;             // the download archive; empty: none
 };

@@ -1,5 +1,6 @@
 // The menu bar of the main window: login entries, settings dialogs, option toggles, help.
 
+#include "app/LinuxSettings.h"
 #include "gui/AboutDlg.h"
 #include "gui/ComboBox2.h"
 #include "gui/DlgDownSet.h"
@@ -24,6 +25,9 @@ struct OptionEntry {
     uint16_t bit;
     int onlyForKind;  // -1: enabled for every kind
 };
+
+// Entries of the Linux build, beyond the menu's own table: their settings live in quorvix.ini.
+constexpr int kArchiveEntry = 40001;
 
 const OptionEntry kOptions[] = {
     {32774, OPT_SKIP_DOWNLOADED, -1},    {32776, OPT_LARGE_IMAGES, 7},
@@ -124,9 +128,12 @@ void CQuorvixDlg::BuildMenu() {
     addEntries(settings, {{32808, "只下载淘宝宝贝主图"}, {32814, "只下载宝贝描述里的图片"}});
     settings->addSeparator();
     addEntries(settings, {{32776, "又拍相册下载大图（不勾选为下载原图，下载原图速度更慢）"}});
+    settings->addSeparator();
+    addEntries(settings, {{kArchiveEntry, "使用下载记录（再次下载时只下载没有下载过的图片）"}});
     for (const OptionEntry& option : kOptions) {
         settings->findChild<QAction*>(QStringLiteral("menu%1").arg(option.id))->setCheckable(true);
     }
+    settings->findChild<QAction*>(QStringLiteral("menu%1").arg(kArchiveEntry))->setCheckable(true);
     connect(settings, &QMenu::aboutToShow, this, [this, settings] { UpdateMenuMarks(settings); });
 
     QMenu* transfer = bar->addMenu(QStringLiteral("导入/导出"));
@@ -147,6 +154,9 @@ void CQuorvixDlg::BuildMenu() {
 }
 
 void CQuorvixDlg::UpdateMenuMarks(QMenu* menu) {
+    if (QAction* archive = menu->findChild<QAction*>(QStringLiteral("menu%1").arg(kArchiveEntry))) {
+        archive->setChecked(LoadLinuxSettings(harvest_->settingsFolder()).archive);
+    }
     const uint16_t flags = harvest_->Settings().saveRules[CurrentKind()].optionFlags;
     for (const OptionEntry& option : kOptions) {
         if (QAction* action = menu->findChild<QAction*>(QStringLiteral("menu%1").arg(option.id))) {
@@ -198,6 +208,16 @@ void CQuorvixDlg::OnMenuCommand(int id) {
         case 32814:
             ToggleOption(OPT_DESCRIPTION_IMAGES, OPT_MAIN_IMAGE_ONLY);
             return;
+        case kArchiveEntry: {
+            LinuxSettings linuxSettings = LoadLinuxSettings(harvest_->settingsFolder());
+            linuxSettings.archive = !linuxSettings.archive;
+            if (!SaveLinuxSettings(harvest_->settingsFolder(), linuxSettings)) {
+                ShowMessage(QStringLiteral("设置文件无法写入：") + harvest_->settingsFolder() +
+                                QStringLiteral("quorvix.ini"),
+                            QStringLiteral("提示"));
+            }
+            return;
+        }
         case 32775: {
             CAboutDlg about(this);
             about.exec();

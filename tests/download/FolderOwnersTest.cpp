@@ -36,8 +36,7 @@ TEST(FolderOwners, ClaimsIgnoreLetterCaseAndSpelling) {
     const FolderOwners again(dir.file(QStringLiteral("records/album-folders.txt")));
     EXPECT_FALSE(again.TryClaim(dir.file(QStringLiteral("save/tRiP")), QStringLiteral("2:b")));
     // Records that make no sense are no records: the folder is free, as one without a record.
-    dir.write(QStringLiteral("records/album-folders.txt"),
-              QByteArray("\xff\xfe garbage\n\t\t\n", 16));
+    dir.write(QStringLiteral("records/album-folders.txt"), QByteArray("\xff\xfe garbage\n\t\t\n"));
     EXPECT_TRUE(again.TryClaim(trip, QStringLiteral("2:b")));
 }
 

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -28,12 +29,14 @@ struct Arguments {
     FakeOptions options;
     long port = 0;
     long idleExitSec = 600;
+    std::vector<std::string> failOnce;  // pictures whose id contains one fail their first request
 };
 
 void Usage() {
     std::fputs(
         "usage: quorvix-fakeservice [--port 0] [--latency-ms L] [--picture-bytes B] [--no-gzip]\n"
-        "                           [--picture-kib-per-sec R] [--idle-exit-sec S]\n",
+        "                           [--picture-kib-per-sec R] [--idle-exit-sec S]\n"
+        "                           [--fail-once TEXT]...\n",
         stderr);
 }
 
@@ -49,6 +52,10 @@ std::optional<Arguments> Parse(int argc, char** argv) {
         const std::string name = argv[i];
         if (name == "--no-gzip") {
             arguments.options.gzip = false;
+            continue;
+        }
+        if (name == "--fail-once" && i + 1 < argc) {
+            arguments.failOnce.emplace_back(argv[++i]);
             continue;
         }
         const std::optional<long> value = i + 1 < argc ? Number(argv[i + 1]) : std::nullopt;
@@ -103,6 +110,11 @@ int main(int argc, char** argv) {
 
     FakeService service(arguments->options);
     service.server().setRecording(false);
+    for (const std::string& text : arguments->failOnce) {
+        for (const FakePathKind kind : {FakePathKind::ForumPicture, FakePathKind::AlbumPicture}) {
+            service.overrideNext({kind, QByteArray::fromStdString(text), 404, 1, {}});
+        }
+    }
     std::printf("PORT %u\n", static_cast<unsigned>(service.port()));
     std::fflush(stdout);
 

@@ -1,5 +1,6 @@
 // The main window driven headless against the fake service, through http_proxy.
 
+#include "app/LinuxSettings.h"
 #include "app/Version.h"
 #include "fakeservice/FakeService.h"
 #include "gui/ComboBox2.h"
@@ -15,6 +16,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -240,6 +242,32 @@ TEST_F(MainWindow, MenuMarksAndToggles) {
     EXPECT_EQ(stored.saveRules[1].optionFlags, flags);
     MenuAction(32799)->trigger();
     EXPECT_FALSE(window->harvest().Settings().saveRules[1].optionFlags & OPT_FIX_ORDER);
+}
+
+// The download archive is an option of the menu, kept in quorvix.ini; with it a second download
+// of an album fetches nothing and says why.
+TEST_F(MainWindow, ArchiveOptionMakesRerunsFetchOnlyWhatIsMissing) {
+    QMenu* menu = SettingsMenu();
+    Q_EMIT menu->aboutToShow();
+    EXPECT_FALSE(MenuAction(40001)->isChecked());
+    MenuAction(40001)->trigger();
+    Q_EMIT menu->aboutToShow();
+    EXPECT_TRUE(MenuAction(40001)->isChecked());
+    EXPECT_TRUE(LoadLinuxSettings(settings.path() + u'/').archive);
+
+    ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    Control<CComboBox2>("combo1000")->setEditText(save.path());
+    for (int run = 0; run < 2; ++run) {
+        Grid()->SelectRowAndScroll(2);  // 春天的花, 12 pictures
+        Button("button1005")->click();
+        WaitForDownload();
+    }
+    EXPECT_EQ(service.requestCount(FakePathKind::ForumPicture), 12);
+    EXPECT_EQ(Control<QLabel>("label1006")->text(), QStringLiteral("12张图片已下载过，未再下载"));
+    EXPECT_TRUE(QFileInfo::exists(settings.file(QStringLiteral("archive.sqlite"))));
+
+    MenuAction(40001)->trigger();
+    EXPECT_FALSE(LoadLinuxSettings(settings.path() + u'/').archive);
 }
 
 TEST_F(MainWindow, DroppedItemsSetTheSaveFolder) {
