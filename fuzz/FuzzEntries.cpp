@@ -25,6 +25,7 @@ constexpr FuzzEntry kEntries[] = {
     {"content_range", &FuzzContentRange},
     {"retry_after", &FuzzRetryAfter},
     {"cookie_merge", &FuzzCookieMerge},
+    {"aria2_reply", &FuzzAria2Reply},
 };
 
 }  // namespace

@@ -49,3 +49,5 @@ void FuzzPictureNaming(const uint8_t* data, size_t size);
 void FuzzContentRange(const uint8_t* data, size_t size);
 void FuzzRetryAfter(const uint8_t* data, size_t size);
 void FuzzCookieMerge(const uint8_t* data, size_t size);
+// The replies of an aria2 daemon (anyone's): a single call's result and a multicall's list.
+void FuzzAria2Reply(const uint8_t* data, size_t size);

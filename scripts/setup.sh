@@ -14,6 +14,7 @@ packages=(
     libgtest-dev libgmock-dev
     fonts-noto-cjk
     appstream desktop-file-utils man-db
+    aria2
 )
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang-14 libclang-rt-14-dev)

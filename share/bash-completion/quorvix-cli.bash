@@ -8,7 +8,7 @@ _quorvix_cli() {
     local download="--save --albums --match --defaults --threads --timeout --min-kb --max-kb
         --name-mode --list-only --no-list-only --skip-downloaded --no-skip-downloaded
         --source-names --no-source-names --fix-format --no-fix-format --fix-order --no-fix-order
-        --archive --no-archive"
+        --archive --no-archive --aria2-rpc --aria2-secret --aria2-detach --aria2-input --no-aria2"
 
     if [[ $cword -eq 1 ]]; then
         COMPREPLY=($(compgen -W "list download archive --help --version" -- "$cur"))
@@ -20,7 +20,7 @@ _quorvix_cli() {
             _filedir -d
             return
             ;;
-        --cookies | --archive)
+        --cookies | --archive | --aria2-input)
             _filedir
             return
             ;;
@@ -32,7 +32,7 @@ _quorvix_cli() {
             COMPREPLY=($(compgen -W "all" -- "$cur"))
             return
             ;;
-        --retries | --threads | --timeout | --min-kb | --max-kb | --match)
+        --retries | --threads | --timeout | --min-kb | --max-kb | --match | --aria2-rpc | --aria2-secret)
             return
             ;;
     esac

@@ -168,6 +168,10 @@ DownloadJobInputs Harvest::ReadDownloadInputs() {
     if (linuxSettings.archive) {
         inputs.archivePath = ArchiveFileOf(linuxSettings, settingsFolder_);
     }
+    if (linuxSettings.transport == PictureTransport::Aria2Rpc) {
+        inputs.aria2.rpc = linuxSettings.aria2Rpc;
+        inputs.aria2.secret = linuxSettings.aria2Secret;
+    }
     if (jobOverrides) {
         jobOverrides(inputs);
     }

@@ -117,6 +117,9 @@ StatusLines DownloadStatusText::JobFinished(const JobResult& result) {
     if (result.alreadyDownloaded > 0) {
         notes << QStringLiteral("%1张图片已下载过，未再下载").arg(result.alreadyDownloaded);
     }
+    if (result.handedOver > 0) {
+        notes << QStringLiteral("%1张图片已交给 aria2 下载").arg(result.handedOver);
+    }
     if (!result.archiveError.isEmpty()) {
         notes << QStringLiteral("下载记录写入失败（%1张图片未记录）").arg(result.unrecorded);
     }

@@ -227,7 +227,13 @@ void PrintSummary(const JobResult& result) {
         std::fprintf(stderr, "failed: %s (%s)\n", qPrintable(TerminalSafe(failure.address)),
                      qPrintable(TerminalSafe(failure.reason)));
     }
-    if (result.listOnly) {
+    if (result.inputFailed) {
+        std::fprintf(stderr, "quorvix-cli download: %s\n",
+                     qPrintable(TerminalSafe(result.setupError)));
+    } else if (!result.inputFile.isEmpty()) {
+        std::fprintf(stderr, "Albums: %d, pictures listed: %d (aria2 input file written: %s)\n",
+                     result.albums, result.listed, qPrintable(TerminalSafe(result.inputFile)));
+    } else if (result.listOnly) {
         std::fprintf(stderr, "Albums: %d, pictures listed: %d (address lists written)\n",
                      result.albums, result.listed);
     } else {
@@ -247,6 +253,9 @@ void PrintSummary(const JobResult& result) {
         if (result.skippedByRule > 0) {
             counts += QStringLiteral(", albums already downloaded: %1").arg(result.skippedByRule);
         }
+        if (result.handedOver > 0) {
+            counts += QStringLiteral(", handed over to aria2: %1").arg(result.handedOver);
+        }
         if (result.alreadyDownloaded > 0) {
             counts += QStringLiteral(", already downloaded (in the archive): %1")
                           .arg(result.alreadyDownloaded);
@@ -265,7 +274,7 @@ void PrintSummary(const JobResult& result) {
 
 // The exit status of a finished job whose listing went as `listing` says.
 int JobExitStatus(const JobResult& result, const ListingSummary& listing) {
-    if (!result.archiveError.isEmpty()) {
+    if (!result.archiveError.isEmpty() || result.inputFailed) {
         return EXIT_USAGE;  // the archive it needs could not record what was saved
     }
     if (!result.pageFailures.isEmpty() || listing.failure) {
@@ -309,7 +318,7 @@ int RunDownloadCommand(const QStringList& arguments) {
     CliSession session(options.settingsDir, parser.positionalArguments().first(),
                        parser.value(QStringLiteral("save")));
     if (!ApplyCommonOptions(options, session, "download") ||
-        !CheckArchive(ArchiveOfRun(transfer, session.harvest->settingsFolder()))) {
+        !CheckTransfer(transfer, session.harvest->settingsFolder())) {
         return EXIT_USAGE;
     }
     const ListingSummary listing = session.ListAlbums();

@@ -1,17 +1,21 @@
 #include "download/DownloadJob.h"
 
 #include "download/AddPicture.h"
+#include "download/Aria2Handoff.h"
+#include "download/Aria2Input.h"
 #include "download/DownProc.h"
 #include "download/DownloadArchive.h"
 #include "download/JobQueue.h"
 #include "download/ListFiles.h"
 #include "download/Repairs.h"
+#include "net/CookieShare.h"
 #include "net/NetworkThread.h"
 #include "sources/PageFetch.h"
 #include "sources/PictureListers.h"
 #include "sources/XiangcePictures.h"
 
 #include <QDateTime>
+#include <QSaveFile>
 #include <QUrl>
 
 #include <algorithm>
@@ -31,6 +35,9 @@ QString MessageTitle() {
 
 // Pictures listed but not yet ended beyond which no further list page is asked for.
 constexpr int kMostPicturesAhead = 4096;
+// Pictures an aria2 daemon is given at most at once (it downloads as many at a time as it is set
+// to; handing over more only lengthens its queue).
+constexpr int kMostHandedOver = 200;
 
 // One album of the job.
 struct AlbumRun {
@@ -60,6 +67,7 @@ struct AlbumRun {
     int saved = 0;
     int failed = 0;
     int stopped = 0;                // pictures that the stop left unfinished
+    int handedOver = 0;             // pictures left with an aria2 daemon (detached)
     std::vector<int> heldPictures;  // wait for an earlier album in the same folder to finish
     // Pictures this job recorded in the archive, with their file names then (a repair of the
     // extension renames them afterwards).
@@ -67,7 +75,8 @@ struct AlbumRun {
 
     int listed() const { return naming.batch.size(); }
     bool Whole() const {
-        return end == ListingEnd::Complete && !folderBusy && failed == 0 && stopped == 0;
+        return end == ListingEnd::Complete && !folderBusy && failed == 0 && stopped == 0 &&
+               handedOver == 0;
     }
 };
 
@@ -110,8 +119,12 @@ private:
 
     bool PrepareJobFolder();
     bool OpenArchive();
+    bool ConnectAria2();
+    bool WriteAria2Input();
     bool Stopping() const { return job_.StopRequested(); }
     bool ListOnly() const { return (job_.inputs_.rules.optionFlags & OPT_LIST_ONLY) != 0; }
+    // Nothing is downloaded: address lists, or one aria2 input file, are written instead.
+    bool Planning() const { return ListOnly() || !job_.inputs_.aria2Input.isEmpty(); }
     bool Done() const;
 
     // Scheduling: what goes out when a slot is free.
@@ -141,6 +154,7 @@ private:
     void RecordRepairs(AlbumRun& album);
     void ArchiveFailed(const QString& error);
     void ApplyStop();
+    void TakeHandedOver(const std::vector<Aria2Ended>& ended);
     void MoveDueWaits(Clock::time_point now);
 
     // Per-album effects, in album order.
@@ -158,7 +172,10 @@ private:
     NamingJob namingJob_;
     std::unique_ptr<JobFolders> folders_;
     std::unique_ptr<DownloadArchive> archive_;
-    QString service_;  // the archive's name of the albums' service
+    std::unique_ptr<Aria2Handoff> handoff_;
+    QByteArray aria2Input_;             // the input file's entries so far
+    QList<StoredCookie> aria2Cookies_;  // the logins the input file's entries carry
+    QString service_;                   // the archive's name of the albums' service
     std::vector<AlbumRun> albums_;
     JobResult result_;
 
@@ -167,6 +184,7 @@ private:
     int firstUnfixed_ = 0;  // the first album whose folder is not fixed yet
     int nextToFinish_ = 0;
     int inFlight_ = 0;
+    int handed_ = 0;  // pictures with the aria2 daemon: they take no request slot
     bool stopApplied_ = false;
 
     std::set<int> readyPages_;   // albums whose next page may be asked for, in album order
@@ -229,7 +247,7 @@ bool DownloadJob::Pipeline::PrepareJobFolder() {
 }
 
 bool DownloadJob::Pipeline::OpenArchive() {
-    if (inputs_.archivePath.isEmpty() || ListOnly()) {
+    if (inputs_.archivePath.isEmpty() || Planning()) {
         return true;  // address lists are written whole, archive or not
     }
     QString error;
@@ -247,9 +265,42 @@ bool DownloadJob::Pipeline::OpenArchive() {
     return true;
 }
 
+bool DownloadJob::Pipeline::ConnectAria2() {
+    if (!inputs_.aria2.enabled() || Planning()) {
+        return true;
+    }
+    handoff_ = std::make_unique<Aria2Handoff>(inputs_.aria2, inputs_.params, job_.queue_);
+    QString error;
+    if (!handoff_->Check(error)) {
+        view_.ShowMessage(QStringLiteral("无法交给 aria2 下载：%1").arg(error), MessageTitle());
+        result_.setupFailed = true;
+        result_.setupError = error;
+        handoff_.reset();
+        return false;
+    }
+    handoff_->SetCookies(CookieShare::AllCookies());
+    return true;
+}
+
+// The input file is written whole at the end (only its owner may read it: it holds cookies).
+bool DownloadJob::Pipeline::WriteAria2Input() {
+    QSaveFile file(inputs_.aria2Input);
+    if (!file.open(QIODevice::WriteOnly) || file.write(aria2Input_) != aria2Input_.size() ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || !file.commit()) {
+        result_.setupError =
+            QStringLiteral("cannot write %1: %2").arg(inputs_.aria2Input, file.errorString());
+        return false;
+    }
+    result_.inputFile = inputs_.aria2Input;
+    return true;
+}
+
 JobResult DownloadJob::Pipeline::Run() {
-    if (!PrepareJobFolder() || !OpenArchive()) {
+    if (!PrepareJobFolder() || !OpenArchive() || !ConnectAria2()) {
         return result_;
+    }
+    if (!inputs_.aria2Input.isEmpty()) {
+        aria2Cookies_ = CookieShare::AllCookies();
     }
     view_.JobStarted(result_.albums);
     if (inputs_.albums.isEmpty()) {
@@ -268,6 +319,9 @@ JobResult DownloadJob::Pipeline::Run() {
         MoveDueWaits(Clock::now());
         FinishAlbumsInOrder();  // a finished album may let the next one sharing its folder go on
         StartRequests();
+        if (handoff_) {
+            handoff_->Pump(Clock::now());
+        }
         if (Done()) {
             break;
         }
@@ -277,6 +331,9 @@ JobResult DownloadJob::Pipeline::Run() {
     }
     result_.stopped = Stopping();
     result_.listed = listed_;
+    if (!inputs_.aria2Input.isEmpty() && !WriteAria2Input()) {
+        result_.inputFailed = true;
+    }
     if (listed_ > 0 && (inputs_.rules.optionFlags & OPT_OPEN_FOLDER)) {
         result_.openFolder = job_.CurrentAlbumFolder();
     }
@@ -284,7 +341,7 @@ JobResult DownloadJob::Pipeline::Run() {
 }
 
 bool DownloadJob::Pipeline::Done() const {
-    if (inFlight_ > 0) {
+    if (inFlight_ > 0 || handed_ > 0) {
         return false;
     }
     const int last = Stopping() ? begun_ : static_cast<int>(albums_.size());
@@ -368,6 +425,9 @@ void DownloadJob::Pipeline::SubmitPage(int index) {
 }
 
 bool DownloadJob::Pipeline::StartPicture() {
+    if (handoff_ && handed_ >= kMostHandedOver) {
+        return false;  // the daemon has enough queued; it runs them at its own pace
+    }
     const Clock::time_point now = Clock::now();
     for (auto it = delayed_.begin(); it != delayed_.end(); ++it) {
         if (active_.at(*it).due <= now) {
@@ -400,6 +460,12 @@ void DownloadJob::Pipeline::SubmitPicture(int id) {
     const AlbumRun& album = albums_[static_cast<size_t>(active.album)];
     const PlannedPicture& picture =
         album.naming.batch.pictures[static_cast<size_t>(active.picture)];
+    if (handoff_) {
+        handoff_->Add(id, picture, picture.addresses.value(active.state.onFallback ? 1 : 0),
+                      album.naming.batch.albumFolder + picture.fileName);
+        ++handed_;
+        return;
+    }
     const UrlRequest request = MakePictureRequest(picture, album.naming.batch.albumFolder,
                                                   inputs_.params, active.state, job_.stop_);
     const std::shared_ptr<CompletionQueue> queue = job_.queue_;
@@ -450,6 +516,9 @@ Clock::time_point DownloadJob::Pipeline::NextWake() const {
             }
         }
     }
+    if (handoff_) {
+        next = std::min(next, handoff_->NextPump(Clock::now()));
+    }
     return next;
 }
 
@@ -479,6 +548,12 @@ void DownloadJob::Pipeline::SetListing(int index, AlbumRun::Listing listing) {
 // --- Outcomes ------------------------------------------------------------------------------
 
 void DownloadJob::Pipeline::Handle(Completion& completion) {
+    if (completion.kind == Completion::Rpc) {
+        if (handoff_) {
+            TakeHandedOver(handoff_->Take(completion));
+        }
+        return;
+    }
     --inFlight_;
     if (completion.kind == Completion::Page) {
         PageArrived(completion.album, completion.ok, completion.response);
@@ -585,7 +660,7 @@ bool DownloadJob::Pipeline::PictureListedFor(int index, const PictureEntry& entr
         }
     }
     ++listed_;
-    if (ListOnly()) {
+    if (Planning()) {
         ++album.ended;
         ++settled_;
     } else if (EndIfArchived(index, album.listed() - 1)) {
@@ -627,7 +702,7 @@ void DownloadJob::Pipeline::EndListing(int index, ListingEnd end) {
     if (album.folderBusy) {
         result_.busyAlbums.append({album.naming.album.strName, album.naming.batch.albumFolder});
     }
-    view_.AlbumListed({album.position, album.listed(), end, ListOnly(), album.folderBusy,
+    view_.AlbumListed({album.position, album.listed(), end, Planning(), album.folderBusy,
                        album.naming.batch.albumFolder});
     TakeHeldPages();
 }
@@ -686,6 +761,10 @@ void DownloadJob::Pipeline::EndPicture(const ActivePicture& active, PictureOutco
             break;
         case PictureOutcome::AlreadyDownloaded:
             break;  // ended before any request (EndIfArchived)
+        case PictureOutcome::HandedOver:
+            ++album.handedOver;
+            ++result_.handedOver;
+            break;
         case PictureOutcome::Failed:
             ++album.failed;
             result_.failures.append(
@@ -820,6 +899,23 @@ void DownloadJob::Pipeline::ApplyStop() {
             EndListing(i, ListingEnd::Stopped);
         }
     }
+    if (handoff_) {
+        TakeHandedOver(handoff_->RemoveAll());  // the daemon lets go of the job's pictures
+    }
+}
+
+// Pictures whose end the daemon reported, each like a transfer of the job's own.
+void DownloadJob::Pipeline::TakeHandedOver(const std::vector<Aria2Ended>& ended) {
+    for (const Aria2Ended& picture : ended) {
+        --handed_;
+        if (picture.handedOver) {
+            EndPicture(active_.at(picture.id), PictureOutcome::HandedOver, QString(),
+                       picture.response);
+            active_.erase(picture.id);
+        } else {
+            PictureArrived(picture.id, picture.ok, picture.response);
+        }
+    }
 }
 
 // --- Per-album effects ---------------------------------------------------------------------
@@ -860,7 +956,11 @@ void DownloadJob::Pipeline::ReleaseHeldPictures() {
 void DownloadJob::Pipeline::FinishAlbum(AlbumRun& album) {
     DownloadBatch& batch = album.naming.batch;
     if (batch.size() > 0) {
-        if (ListOnly()) {
+        if (!inputs_.aria2Input.isEmpty()) {
+            for (const PlannedPicture& picture : batch.pictures) {
+                aria2Input_ += Aria2InputEntry(picture, batch.albumFolder, aria2Cookies_);
+            }
+        } else if (ListOnly()) {
             if (album.end != ListingEnd::Stopped) {
                 const QString name = album.naming.album.strName;
                 WriteDownloadList(
@@ -877,7 +977,7 @@ void DownloadJob::Pipeline::FinishAlbum(AlbumRun& album) {
             if (whole) {
                 WriteDownloadedMarker(batch.pictures.front().AddressEntry(), batch.albumFolder);
             }
-            const uint16_t options = inputs_.rules.optionFlags;
+            const uint16_t options = album.handedOver > 0 ? 0 : inputs_.rules.optionFlags;
             if (options & OPT_FIX_FORMAT) {
                 FixPictureFormats(batch);
                 RecordRepairs(album);

@@ -15,6 +15,7 @@ enum class PictureOutcome {
     SkippedBySize,      // left out by the size filter
     Stopped,            // the job was stopped before it was whole
     AlreadyDownloaded,  // the download archive holds it: not asked for again
+    HandedOver,         // left with an aria2 daemon, which downloads it on its own
 };
 
 // Job-wide counts that come with the picture events.

@@ -2,6 +2,7 @@
 // Everything a download job needs, read once when it starts, as one value: it never asks the
 // window for more.
 
+#include "download/Aria2Target.h"
 #include "download/SaveRules.h"
 #include "net/RetryPolicy.h"
 #include "sources/AlbumRecord.h"
@@ -22,4 +23,6 @@ struct DownloadJobInputs {
     int retries = kDefaultRetries;   // tries after the first, per request
     QString folderRecords;           // which album owns which folder; empty: not recorded
     QString archivePath;             // the download archive; empty: none
+    Aria2Target aria2;               // hand the pictures to an aria2 daemon instead
+    QString aria2Input;              // write one aria2 input file instead of downloading
 };

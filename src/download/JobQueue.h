@@ -11,9 +11,9 @@
 #include <vector>
 
 struct Completion {
-    enum Kind : uint8_t { Page, Picture } kind = Page;
+    enum Kind : uint8_t { Page, Picture, Rpc } kind = Page;
     int album = 0;    // the album's index in the job
-    int request = 0;  // pictures: the job's number of the request
+    int request = 0;  // pictures: the job's number of the request; Rpc: the call's number
     bool ok = false;
     UrlResponse response;
 };

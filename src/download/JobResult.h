@@ -29,6 +29,7 @@ struct JobResult {
     int listsWritten = 0;       // address lists written instead of downloading
     int partialsKept = 0;       // pictures not saved whose partial file is kept for resuming
     int alreadyDownloaded = 0;  // pictures the download archive holds: not asked for again
+    int handedOver = 0;         // pictures left with an aria2 daemon (detached hand-off)
     int unrecorded = 0;         // pictures saved that the archive could not record
     QString archiveError;       // why (the first failure)
     QList<PictureFailure> failures;
@@ -40,6 +41,8 @@ struct JobResult {
                                       // was fetched
     QString setupError;               // why, naming the folder or the archive
     QString openFolder;               // folder to open at the end (the open-folder option)
+    QString inputFile;                // the aria2 input file written instead of downloading
+    bool inputFailed = false;         // it could not be written (setupError says why)
 
     int failed() const { return static_cast<int>(failures.size()); }
 };

@@ -3,6 +3,7 @@
 #include "app/LinuxSettings.h"
 #include "gui/AboutDlg.h"
 #include "gui/ComboBox2.h"
+#include "gui/DlgAria2.h"
 #include "gui/DlgDownSet.h"
 #include "gui/DlgSaveSet.h"
 #include "gui/QuorvixDlg.h"
@@ -28,6 +29,7 @@ struct OptionEntry {
 
 // Entries of the Linux build, beyond the menu's own table: their settings live in quorvix.ini.
 constexpr int kArchiveEntry = 40001;
+constexpr int kAria2Entry = 40002;
 
 const OptionEntry kOptions[] = {
     {32774, OPT_SKIP_DOWNLOADED, -1},    {32776, OPT_LARGE_IMAGES, 7},
@@ -129,7 +131,8 @@ void CQuorvixDlg::BuildMenu() {
     settings->addSeparator();
     addEntries(settings, {{32776, "又拍相册下载大图（不勾选为下载原图，下载原图速度更慢）"}});
     settings->addSeparator();
-    addEntries(settings, {{kArchiveEntry, "使用下载记录（再次下载时只下载没有下载过的图片）"}});
+    addEntries(settings, {{kArchiveEntry, "使用下载记录（再次下载时只下载没有下载过的图片）"},
+                          {kAria2Entry, "aria2 下载设置..."}});
     for (const OptionEntry& option : kOptions) {
         settings->findChild<QAction*>(QStringLiteral("menu%1").arg(option.id))->setCheckable(true);
     }
@@ -212,6 +215,17 @@ void CQuorvixDlg::OnMenuCommand(int id) {
             LinuxSettings linuxSettings = LoadLinuxSettings(harvest_->settingsFolder());
             linuxSettings.archive = !linuxSettings.archive;
             if (!SaveLinuxSettings(harvest_->settingsFolder(), linuxSettings)) {
+                ShowMessage(QStringLiteral("设置文件无法写入：") + harvest_->settingsFolder() +
+                                QStringLiteral("quorvix.ini"),
+                            QStringLiteral("提示"));
+            }
+            return;
+        }
+        case kAria2Entry: {
+            LinuxSettings linuxSettings = LoadLinuxSettings(harvest_->settingsFolder());
+            CDlgAria2 dialog(&linuxSettings, this);
+            if (dialog.exec() == QDialog::Accepted &&
+                !SaveLinuxSettings(harvest_->settingsFolder(), linuxSettings)) {
                 ShowMessage(QStringLiteral("设置文件无法写入：") + harvest_->settingsFolder() +
                                 QStringLiteral("quorvix.ini"),
                             QStringLiteral("提示"));

@@ -141,6 +141,10 @@ Failure AbortFailure(const char* reason) {
 
 }  // namespace
 
+const char* UserAgentText() {
+    return kAgent;
+}
+
 Transfer::Transfer(const UrlRequest& request, unsigned fetchFlags, const QString& previousHeaders,
                    Done done)
     : request_(request),
@@ -189,6 +193,9 @@ bool Transfer::Prepare(CURLSH* share) {
     curl_easy_setopt(easy_, CURLOPT_SHARE, share);
     curl_easy_setopt(easy_, CURLOPT_COOKIEFILE, "");  // cookie engine on, no file
     curl_easy_setopt(easy_, CURLOPT_USERAGENT, kAgent);
+    if (request_.direct) {
+        curl_easy_setopt(easy_, CURLOPT_NOPROXY, "*");
+    }
     curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headerList_);
     curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, kMaxRedirects);

@@ -80,7 +80,12 @@ struct UrlRequest {
     bool resume = false;
     // Setting the flag aborts the exchange (download stop); may be shared by many requests.
     std::shared_ptr<std::atomic_bool> cancel;
+    // Never through a proxy, whatever the proxy variables say (a daemon on this machine).
+    bool direct = false;
 };
+
+// The User-Agent text every request sends.
+const char* UserAgentText();
 
 // No body grows beyond this, whatever the request's size limits: the exchange fails once a body
 // in memory or in its save file passes it, and a save file announced longer is never started.

@@ -13,6 +13,7 @@
 
 #include "download/SaveRules.h"
 #include "gui/AboutDlg.h"
+#include "gui/DlgAria2.h"
 #include "gui/DlgDownSet.h"
 #include "gui/DlgSaveSet.h"
 #include "gui/MessageBox.h"
@@ -311,6 +312,31 @@ TEST(DlgSaveSetTest, HelpLinkShowsTheFiveParagraphsInOneBox) {
 }
 
 // ---- About box ----
+
+// ---- aria2 ----
+
+TEST(DlgAria2Test, ChoosesTheDaemonAndRefusesAnAddressThatIsNone) {
+    BoxCatcher boxes;
+    LinuxSettings settings;
+    CDlgAria2 dialog(&settings);
+    EXPECT_TRUE(Child<QRadioButton>(dialog, "radioOwn")->isChecked());
+    EXPECT_FALSE(Child<QLineEdit>(dialog, "editRpc")->isEnabled());
+    EXPECT_EQ(Child<QLineEdit>(dialog, "editSecret")->echoMode(), QLineEdit::Password);
+    Click(dialog, "radioAria2");
+    EXPECT_TRUE(Child<QLineEdit>(dialog, "editRpc")->isEnabled());
+    SetEdit(dialog, "editRpc", QStringLiteral("ftp:nothing"));
+    Click(dialog, "buttonOk");
+    EXPECT_EQ(boxes.texts.size(), 1);
+    EXPECT_EQ(settings.transport, PictureTransport::Quorvix);  // nothing taken
+
+    SetEdit(dialog, "editRpc", QStringLiteral(" http://nas.local:6800/jsonrpc "));
+    SetEdit(dialog, "editSecret", QStringLiteral("s3cr3t"));
+    Click(dialog, "buttonOk");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(settings.transport, PictureTransport::Aria2Rpc);
+    EXPECT_EQ(settings.aria2Rpc, QStringLiteral("http://nas.local:6800/jsonrpc"));
+    EXPECT_EQ(settings.aria2Secret, QStringLiteral("s3cr3t"));
+}
 
 TEST(AboutDlgTest, ShowsVersionAndClosesWithOk) {
     CAboutDlg dialog;

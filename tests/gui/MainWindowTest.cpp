@@ -8,6 +8,7 @@
 #include "gui/MyGridCtrl.h"
 #include "gui/QuorvixApp.h"
 #include "gui/QuorvixDlg.h"
+#include "support/Aria2Daemon.h"
 #include "support/TempDir.h"
 
 #include <QAction>
@@ -268,6 +269,27 @@ TEST_F(MainWindow, ArchiveOptionMakesRerunsFetchOnlyWhatIsMissing) {
 
     MenuAction(40001)->trigger();
     EXPECT_FALSE(LoadLinuxSettings(settings.path() + u'/').archive);
+}
+
+// With the aria2 setting the window's download goes to the daemon and ends as its own would.
+TEST_F(MainWindow, HandsTheDownloadToAria2WhenSetSo) {
+    Aria2Daemon daemon(service.proxyUrl());
+    ASSERT_TRUE(daemon.ready()) << daemon.failure().toStdString();
+    LinuxSettings handOver;
+    handOver.transport = PictureTransport::Aria2Rpc;
+    handOver.aria2Rpc = daemon.rpc();
+    handOver.aria2Secret = daemon.secret();
+    ASSERT_TRUE(SaveLinuxSettings(settings.path() + u'/', handOver));
+
+    ListAlbums(QStringLiteral("http://tieba.baidu.com/photo/g?kw=demo"));
+    Grid()->SelectRowAndScroll(2);  // 春天的花, 12 pictures
+    Control<CComboBox2>("combo1000")->setEditText(save.path());
+    Button("button1005")->click();
+    WaitForDownload();
+    EXPECT_EQ(Status1(), QStringLiteral("下载完毕"));
+    QStringList files = QDir(save.file(QStringLiteral("demo/春天的花"))).entryList(QDir::Files);
+    EXPECT_EQ(files.size(), 13) << files.join(u' ').toStdString();  // and the marker
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(u' ').toStdString();
 }
 
 TEST_F(MainWindow, DroppedItemsSetTheSaveFolder) {
