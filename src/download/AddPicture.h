@@ -31,11 +31,15 @@ struct NamingJob {
 // holds the folder's lock.
 class JobFolders {
 public:
-    // owners: where the folders' owners are recorded (none: only the job's own folders count);
-    // listType tells the albums of one key but of other services apart in the records.
-    explicit JobFolders(const QString& jobFolder, std::optional<FolderOwners> owners = {},
+    // recordFile: where the folders' owners are recorded (empty: only the job's own folders
+    // count); listType tells the albums of one key but of other services apart in the records.
+    explicit JobFolders(const QString& jobFolder, const QString& recordFile = QString(),
                         int listType = -1)
-        : jobFolder_(jobFolder), owners_(std::move(owners)), listType_(listType) {}
+        : jobFolder_(jobFolder), listType_(listType) {
+        if (!recordFile.isEmpty()) {
+            owners_.emplace(recordFile);
+        }
+    }
     // The job folder: the save path with the account and sub folders, ending with "/".
     const QString& jobFolder() const { return jobFolder_; }
     // The folder name for the album: the name itself, or, when another album (of this job, or

@@ -237,11 +237,7 @@ bool DownloadJob::Pipeline::PrepareJobFolder() {
         result_.setupError = error;
         return false;
     }
-    std::optional<FolderOwners> owners;
-    if (!inputs_.folderRecords.isEmpty()) {
-        owners.emplace(inputs_.folderRecords);
-    }
-    folders_ = std::make_unique<JobFolders>(path, std::move(owners), inputs_.listType);
+    folders_ = std::make_unique<JobFolders>(path, inputs_.folderRecords, inputs_.listType);
     job_.SetCurrentAlbumFolder(path);
     return true;
 }

@@ -5,13 +5,13 @@
 
 #include "fakeservice/FakeService.h"
 #include "support/Aria2Daemon.h"
+#include "support/ChildProcess.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 
 #include <QDirIterator>
 #include <QFile>
 #include <QMap>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -146,13 +146,13 @@ TEST_F(Aria2, AnInputFileLetsAria2cWriteTheSameTree) {
     EXPECT_TRUE(Tree(planned.path(), true).isEmpty());  // nothing downloaded
 
     TempDir elsewhere;  // aria2c runs from another folder: the entries carry absolute folders
-    QProcess aria2c;
-    aria2c.setWorkingDirectory(elsewhere.path());
-    aria2c.start(QStringLiteral("aria2c"), {QStringLiteral("--no-conf"), QStringLiteral("--quiet"),
-                                            QStringLiteral("--all-proxy=") + service.proxyUrl(),
-                                            QStringLiteral("-i"), input});
-    ASSERT_TRUE(aria2c.waitForFinished(60000));
-    EXPECT_EQ(aria2c.exitCode(), 0) << aria2c.readAllStandardError().constData();
+    ChildProcess aria2c(
+        QStringLiteral("aria2c"),
+        {QStringLiteral("--no-conf"), QStringLiteral("--quiet"),
+         QStringLiteral("--all-proxy=") + service.proxyUrl(), QStringLiteral("-i"), input},
+        EnvironmentWithout({}), true, elsewhere.path());
+    ASSERT_TRUE(aria2c.Wait(60000));
+    EXPECT_EQ(aria2c.exitCode(), 0) << aria2c.err.constData();
     EXPECT_EQ(Tree(planned.path(), true), Tree(own.path(), true));
     EXPECT_EQ(Tree(planned.path(), true).size(), 29);
 }

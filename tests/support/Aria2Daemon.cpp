@@ -45,29 +45,23 @@ Aria2Daemon::Aria2Daemon(const QString& proxyUrl) {
         QStringLiteral("--file-allocation=none"),
         QStringLiteral("--stop-with-process=%1").arg(QCoreApplication::applicationPid()),
     };
-    process_.start(QStringLiteral("aria2c"), arguments);
-    if (!process_.waitForStarted(5000)) {
-        failure_ = QStringLiteral("aria2c does not start (is the aria2 package installed?)");
-        return;
-    }
+    process_ = std::make_unique<ChildProcess>(QStringLiteral("aria2c"), arguments,
+                                              EnvironmentWithout({}), false);
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 10000 && process_.state() == QProcess::Running) {
+    while (clock.elapsed() < 10000 && process_->running()) {
         if (Call(QStringLiteral("aria2.getVersion"))) {
             ready_ = true;
             return;
         }
         QThread::msleep(20);
     }
-    failure_ = QStringLiteral("aria2c does not answer on port %1").arg(port_);
+    failure_ = process_->running()
+                   ? QStringLiteral("aria2c does not answer on port %1").arg(port_)
+                   : QStringLiteral("aria2c does not run (is the aria2 package installed?)");
 }
 
-Aria2Daemon::~Aria2Daemon() {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-}
+Aria2Daemon::~Aria2Daemon() = default;  // the process object kills it
 
 QString Aria2Daemon::rpc() const {
     return QStringLiteral("http://127.0.0.1:%1/jsonrpc").arg(port_);

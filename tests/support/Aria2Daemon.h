@@ -3,11 +3,13 @@
 // random secret, fetching through the given proxy (the fake service). It ends with the object,
 // or with the test process (--stop-with-process).
 
+#include "support/ChildProcess.h"
+
 #include <QJsonArray>
 #include <QJsonValue>
-#include <QProcess>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class Aria2Daemon {
@@ -28,7 +30,7 @@ public:
     int Pending() const;
 
 private:
-    QProcess process_;
+    std::unique_ptr<ChildProcess> process_;
     quint16 port_ = 0;
     QString secret_;
     bool ready_ = false;
