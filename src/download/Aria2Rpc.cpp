@@ -32,9 +32,15 @@ QString FaultText(const QJsonValue& fault) {
     return message.left(kLongestMessage);
 }
 
+// A length as aria2 writes it (a decimal string); a daemon may send anything, so negative or
+// unreadable values are 0 and a number beyond any file is cut before it is converted.
 qint64 Number(const QJsonValue& value) {
     if (value.isDouble()) {
-        return static_cast<qint64>(value.toDouble());
+        const double number = value.toDouble();
+        if (!(number > 0)) {
+            return 0;  // negative, zero or not a number
+        }
+        return number < 9.0e18 ? static_cast<qint64>(number) : Q_INT64_C(9000000000000000000);
     }
     bool ok = false;
     const qint64 number = value.toString().toLongLong(&ok);
