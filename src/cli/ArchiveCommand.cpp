@@ -68,7 +68,11 @@ int RunArchiveCommand(const QStringList& arguments) {
     }
     const QString path = parser.positionalArguments().first();
     QString error;
-    const std::unique_ptr<DownloadArchive> archive = DownloadArchive::OpenExisting(path, error);
+    // Only --forget-missing writes: a read-only archive (a backup, a read-only mount) can be shown.
+    const std::unique_ptr<DownloadArchive> archive =
+        parser.isSet(QStringLiteral("forget-missing"))
+            ? DownloadArchive::OpenExisting(path, error)
+            : DownloadArchive::OpenForReading(path, error);
     if (!archive) {
         std::fprintf(stderr, "quorvix-cli archive: %s: %s\n", qPrintable(TerminalSafe(path)),
                      qPrintable(TerminalSafe(error)));

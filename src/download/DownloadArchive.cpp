@@ -93,16 +93,22 @@ bool SwitchToWal(sqlite3* db) {
 }  // namespace
 
 std::unique_ptr<DownloadArchive> DownloadArchive::Open(const QString& path, QString& error) {
-    return OpenFile(path, true, error);
+    return OpenFile(path, Access::Create, error);
 }
 
 std::unique_ptr<DownloadArchive> DownloadArchive::OpenExisting(const QString& path,
                                                                QString& error) {
-    return OpenFile(path, false, error);
+    return OpenFile(path, Access::Existing, error);
 }
 
-std::unique_ptr<DownloadArchive> DownloadArchive::OpenFile(const QString& path, bool create,
+std::unique_ptr<DownloadArchive> DownloadArchive::OpenForReading(const QString& path,
+                                                                 QString& error) {
+    return OpenFile(path, Access::Read, error);
+}
+
+std::unique_ptr<DownloadArchive> DownloadArchive::OpenFile(const QString& path, Access access,
                                                            QString& error) {
+    const bool create = access == Access::Create;
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         error = QStringLiteral("not a file");
@@ -119,7 +125,9 @@ std::unique_ptr<DownloadArchive> DownloadArchive::OpenFile(const QString& path, 
         }
     }
     sqlite3* db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    const int flags = access == Access::Read
+                          ? SQLITE_OPEN_READONLY
+                          : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK) {
         error = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("cannot open");
         sqlite3_close(db);
@@ -127,10 +135,27 @@ std::unique_ptr<DownloadArchive> DownloadArchive::OpenFile(const QString& path, 
     }
     std::unique_ptr<DownloadArchive> archive(new DownloadArchive(db));
     sqlite3_busy_timeout(db, kBusyWaitMs);
-    if (!archive->Prepare(error)) {
+    if (!(access == Access::Read ? archive->CheckReadable(error) : archive->Prepare(error))) {
         return nullptr;
     }
     return archive;
+}
+
+// The header checks of Prepare for a file that is only read: an empty file holds no archive.
+bool DownloadArchive::CheckReadable(QString& error) {
+    const std::optional<qint64> id = Pragma(db_, "PRAGMA application_id");
+    const std::optional<qint64> version = Pragma(db_, "PRAGMA user_version");
+    const std::optional<qint64> tables = Pragma(db_, "SELECT count(*) FROM sqlite_master");
+    if (!id || !version || !tables) {
+        error = QStringLiteral("not a download archive (%1)").arg(LastError());
+    } else if (*tables == 0 && *id == 0) {
+        error = QStringLiteral("not a download archive (empty)");
+    } else if (*id != kApplicationId) {
+        error = QStringLiteral("not a download archive of this program");
+    } else if (*version > kArchiveSchemaVersion) {
+        error = QStringLiteral("made by a newer version (layout %1)").arg(*version);
+    }
+    return error.isEmpty();
 }
 
 // Checks that the file is this program's archive (or empty, then lays it out) under the write

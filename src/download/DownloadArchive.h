@@ -43,6 +43,8 @@ public:
     static std::unique_ptr<DownloadArchive> Open(const QString& path, QString& error);
     // Opens an archive that must exist already (for inspection).
     static std::unique_ptr<DownloadArchive> OpenExisting(const QString& path, QString& error);
+    // Opens an existing archive only to read it: works on a read-only file and changes nothing.
+    static std::unique_ptr<DownloadArchive> OpenForReading(const QString& path, QString& error);
     ~DownloadArchive();
     DownloadArchive(const DownloadArchive&) = delete;
     DownloadArchive& operator=(const DownloadArchive&) = delete;
@@ -63,9 +65,11 @@ public:
 
 private:
     explicit DownloadArchive(sqlite3* db) : db_(db) {}
-    static std::unique_ptr<DownloadArchive> OpenFile(const QString& path, bool create,
+    enum class Access { Create, Existing, Read };
+    static std::unique_ptr<DownloadArchive> OpenFile(const QString& path, Access access,
                                                      QString& error);
     bool Prepare(QString& error);
+    bool CheckReadable(QString& error);
     QString LastError() const;
 
     sqlite3* db_;

@@ -241,6 +241,12 @@ TEST_F(Archive, AFileThatIsNoArchiveIsRefusedAndKept) {
         EXPECT_EQ(inspected.exitCode, 1);
         EXPECT_TRUE(inspected.err.contains(c.reason)) << inspected.err.constData();
     }
+    // Showing an archive only reads: an empty file is not turned into one.
+    settings.write(QStringLiteral("downloads.sqlite"), QByteArray());
+    const CliResult empty = Inspect({});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_TRUE(empty.err.contains("not a download archive")) << empty.err.constData();
+    EXPECT_TRUE(settings.read(QStringLiteral("downloads.sqlite")).isEmpty());
 }
 
 }  // namespace
