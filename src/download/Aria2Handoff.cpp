@@ -3,6 +3,7 @@
 #include "download/DownloadBatch.h"
 #include "download/SaveRules.h"
 #include "net/CookieHeader.h"
+#include "net/CookieShare.h"
 #include "net/NetworkThread.h"
 #include "net/PartialFile.h"
 
@@ -21,8 +22,9 @@ using namespace std::chrono_literals;
 
 constexpr auto kStateEvery = 500ms;
 constexpr int kMostPerCall = 100;
-constexpr int kStateFailuresToGiveUp = 20;  // about ten seconds without an answer
+constexpr auto kGiveUpAfter = 30s;  // without an answer to a state call
 constexpr uint32_t kCallTimeoutMs = 15000;
+constexpr uint32_t kRemovalCallTimeoutMs = 5000;
 constexpr auto kRemovalWait = 3s;
 
 // A daemon on this machine is reached directly, whatever the proxy variables say: they usually
@@ -79,8 +81,8 @@ QString Aria2Handoff::Describe(const QString& reason) const {
     return QStringLiteral("aria2 at %1: %2").arg(target_.rpc, reason);
 }
 
-UrlRequest Aria2Handoff::RpcRequest(const QByteArray& body) const {
-    UrlRequest request(target_.rpc, QString(), kCallTimeoutMs);
+UrlRequest Aria2Handoff::RpcRequest(const QByteArray& body, uint32_t timeoutMs) const {
+    UrlRequest request(target_.rpc, QString(), timeoutMs);
     request.verb = QStringLiteral("POST");
     request.postBody = body;
     request.extraHeaders = QStringLiteral("Content-Type: application/json");
@@ -93,8 +95,8 @@ UrlRequest Aria2Handoff::RpcRequest(const QByteArray& body) const {
 int Aria2Handoff::Send(const QByteArray& body) {
     const int call = nextCall_++;
     const std::shared_ptr<CompletionQueue> queue = queue_;
-    const bool accepted =
-        FetchUrlAsync(RpcRequest(body), 0, [queue, call](UrlResponse&& response, bool ok) {
+    const bool accepted = FetchUrlAsync(
+        RpcRequest(body, kCallTimeoutMs), 0, [queue, call](UrlResponse&& response, bool ok) {
             queue->Push({Completion::Rpc, 0, call, ok, std::move(response)});
         });
     if (!accepted) {
@@ -108,9 +110,10 @@ int Aria2Handoff::Send(const QByteArray& body) {
 
 // A call answered before this returns.
 std::optional<std::vector<Aria2Reply>> Aria2Handoff::Call(const QByteArray& body, int count,
+                                                          uint32_t timeoutMs,
                                                           QString& error) const {
     UrlResponse response;
-    if (!FetchUrl(RpcRequest(body), response, 0)) {
+    if (!FetchUrl(RpcRequest(body, timeoutMs), response, 0)) {
         error = response.error;
         return std::nullopt;
     }
@@ -120,7 +123,8 @@ std::optional<std::vector<Aria2Reply>> Aria2Handoff::Call(const QByteArray& body
 bool Aria2Handoff::Check(QString& error) {
     UrlResponse response;
     const bool answered = FetchUrl(
-        RpcRequest(Aria2Call(QStringLiteral("aria2.getVersion"), target_.secret)), response, 0);
+        RpcRequest(Aria2Call(QStringLiteral("aria2.getVersion"), target_.secret), kCallTimeoutMs),
+        response, 0);
     if (!answered && response.body.isEmpty()) {
         error = Describe(response.error);
         return false;
@@ -149,11 +153,7 @@ void Aria2Handoff::Add(int id, const PlannedPicture& picture, const QString& add
     queued.add.out =
         target_.detach ? info.fileName() : QFileInfo(Aria2TemporaryName(file)).fileName();
     queued.add.headers = HeaderLines(picture.extraHeaders);
-    const QByteArray cookies =
-        CookieHeaderFor(cookies_, address, QDateTime::currentSecsSinceEpoch());
-    if (!cookies.isEmpty()) {
-        queued.add.headers << QStringLiteral("Cookie: ") + QString::fromUtf8(cookies);
-    }
+    queued.address = address;
     queued.add.userAgent = QString::fromLatin1(UserAgentText());
     queued_.push_back(std::move(queued));
 }
@@ -167,8 +167,14 @@ void Aria2Handoff::Pump(Clock::time_point now) {
         adding_.assign(std::make_move_iterator(queued_.begin()),
                        std::make_move_iterator(queued_.begin() + static_cast<long>(count)));
         queued_.erase(queued_.begin(), queued_.begin() + static_cast<long>(count));
+        cookies_ = CookieShare::AllCookies();
+        const qint64 nowSecs = QDateTime::currentSecsSinceEpoch();
         std::vector<QJsonArray> calls;
-        for (const Picture& picture : adding_) {
+        for (Picture& picture : adding_) {
+            const QByteArray cookies = CookieHeaderFor(cookies_, picture.address, nowSecs);
+            if (!cookies.isEmpty()) {
+                picture.add.headers << QStringLiteral("Cookie: ") + QString::fromUtf8(cookies);
+            }
             calls.push_back(Aria2AddParams(picture.add));
         }
         addCall_ = Send(Aria2Multicall(QStringLiteral("aria2.addUri"), target_.secret, calls));
@@ -232,13 +238,20 @@ void Aria2Handoff::TakeAdded(const Completion& completion, std::vector<Aria2Ende
             : std::nullopt;
     if (!replies) {
         // The daemon could not be reached or did not answer as one: every picture of the call
-        // failed the way the exchange did (a refused connection is tried again by the job).
-        const FetchError kind = completion.ok ? FetchError::Other : completion.response.errorKind;
+        // failed. Only a call that never reached the daemon is tried again by the job: after a
+        // time-out or a broken answer the daemon may have the pictures already, and adding them
+        // again under the same names would clash with them.
+        const FetchError sent = completion.response.errorKind;
+        const bool unsent =
+            !completion.ok && (sent == FetchError::Refused || sent == FetchError::Unreachable ||
+                               sent == FetchError::HostNotFound);
+        const FetchError kind = unsent ? sent : FetchError::Other;
         for (const Picture& picture : added) {
             ended.push_back(Failed(picture.id, Describe(error), kind));
         }
         return;
     }
+    lastAnswer_ = Clock::now();
     std::vector<Picture> toRemove;
     for (size_t i = 0; i < added.size(); ++i) {
         Picture& picture = added[i];
@@ -279,7 +292,10 @@ void Aria2Handoff::TakeStates(const Completion& completion, std::vector<Aria2End
                                               static_cast<int>(polled_.size()), error)
                       : std::nullopt;
     if (!replies) {
-        if (++stateFailures_ >= kStateFailuresToGiveUp) {
+        if (Clock::now() - lastAnswer_ >= kGiveUpAfter) {
+            // Given up on: the daemon is asked (briefly) to let go of them, so that it does not
+            // go on writing into the album folders.
+            RemoveFromDaemon(handed_);
             for (const Picture& picture : handed_) {
                 ended.push_back(Failed(picture.id,
                                        Describe(QStringLiteral("no answer (%1)").arg(error)),
@@ -289,7 +305,7 @@ void Aria2Handoff::TakeStates(const Completion& completion, std::vector<Aria2End
         }
         return;
     }
-    stateFailures_ = 0;
+    lastAnswer_ = Clock::now();
     for (size_t i = 0; i < polled_.size(); ++i) {
         const auto found = std::find_if(handed_.begin(), handed_.end(),
                                         [&](const Picture& p) { return p.gid == polled_[i]; });
@@ -309,12 +325,14 @@ void Aria2Handoff::TakeStates(const Completion& completion, std::vector<Aria2End
                 ended.push_back(Completed(*found));
                 break;
             case Aria2Status::Error:
+                DeleteFiles(*found);  // the daemon has let go of them; nothing resumes them
                 ended.push_back(Failed(found->id,
                                        QStringLiteral("aria2: %1 (error %2)")
                                            .arg(status.errorMessage, status.errorCode),
                                        FetchError::Other));
                 break;
             case Aria2Status::Removed:
+                DeleteFiles(*found);
                 ended.push_back(
                     Failed(found->id, QStringLiteral("removed from aria2"), FetchError::Other));
                 break;
@@ -388,12 +406,12 @@ void Aria2Handoff::RemoveFromDaemon(const std::vector<Picture>& pictures) {
     const int count = static_cast<int>(pictures.size());
     QString error;
     Call(Aria2Multicall(QStringLiteral("aria2.forceRemove"), target_.secret, removals), count,
-         error);
+         kRemovalCallTimeoutMs, error);
     const Clock::time_point until = Clock::now() + kRemovalWait;
     while (Clock::now() < until) {
         const std::optional<std::vector<Aria2Reply>> replies =
             Call(Aria2Multicall(QStringLiteral("aria2.tellStatus"), target_.secret, states), count,
-                 error);
+                 kRemovalCallTimeoutMs, error);
         const bool settled =
             !replies || std::all_of(replies->begin(), replies->end(), [](const Aria2Reply& r) {
                 const Aria2Status::State state = Aria2StatusOf(r.value).state;
@@ -409,8 +427,16 @@ void Aria2Handoff::RemoveFromDaemon(const std::vector<Picture>& pictures) {
         return;  // the daemon's files, under their final names: not this side's to delete
     }
     for (const Picture& picture : pictures) {
-        const QString temporary = picture.add.dir + QLatin1Char('/') + picture.add.out;
-        QFile::remove(temporary);
-        QFile::remove(temporary + QStringLiteral(".aria2"));
+        DeleteFiles(picture);
     }
+}
+
+// What the daemon wrote of a picture under its temporary name, and its control file.
+void Aria2Handoff::DeleteFiles(const Picture& picture) const {
+    if (target_.detach) {
+        return;
+    }
+    const QString temporary = picture.add.dir + QLatin1Char('/') + picture.add.out;
+    QFile::remove(temporary);
+    QFile::remove(temporary + QStringLiteral(".aria2"));
 }

@@ -39,10 +39,9 @@ public:
     // Asks the daemon for its version (waits for the answer); false with the reason, naming
     // aria2 and its address (a refused secret says "Unauthorized").
     bool Check(QString& error);
-    // The header lines the daemon sends with the picture: its own, then the cookies the store
-    // holds for its address.
-    void SetCookies(QList<StoredCookie> cookies) { cookies_ = std::move(cookies); }
-    // Queues a picture (the job's request number) to be saved as `file` (absolute).
+    // Queues a picture (the job's request number) to be saved as `file` (absolute). The daemon
+    // gets the picture's header lines, then the cookies the store holds for its address when
+    // it is sent (so a login made meanwhile applies).
     void Add(int id, const PlannedPicture& picture, const QString& address, const QString& file);
     // Sends the queued pictures, or asks for the state of those handed over when it is time.
     void Pump(Clock::time_point now);
@@ -59,20 +58,22 @@ private:
     struct Picture {
         int id = 0;
         Aria2Add add;
-        QString file;  // the final name
-        QString gid;   // once handed over
+        QString address;  // as listed, for its cookies
+        QString file;     // the final name
+        QString gid;      // once handed over
     };
 
-    UrlRequest RpcRequest(const QByteArray& body) const;
+    UrlRequest RpcRequest(const QByteArray& body, uint32_t timeoutMs) const;
     int Send(const QByteArray& body);
     std::optional<std::vector<Aria2Reply>> Call(const QByteArray& body, int count,
-                                                QString& error) const;
+                                                uint32_t timeoutMs, QString& error) const;
     QString Describe(const QString& reason) const;
     void TakeAdded(const Completion& completion, std::vector<Aria2Ended>& ended);
     void TakeStates(const Completion& completion, std::vector<Aria2Ended>& ended);
     Aria2Ended Completed(const Picture& picture) const;
     Aria2Ended Failed(int id, const QString& reason, FetchError kind) const;
     void RemoveFromDaemon(const std::vector<Picture>& pictures);
+    void DeleteFiles(const Picture& picture) const;
 
     Aria2Target target_;
     qint64 minBytes_ = 0;
@@ -86,7 +87,7 @@ private:
     int addCall_ = -1;             // the numbers of the calls on their way; -1: none
     int stateCall_ = -1;
     int nextCall_ = 0;
-    int stateFailures_ = 0;
+    Clock::time_point lastAnswer_{};  // of a state call; the daemon is given up on without one
     Clock::time_point nextState_{};
     bool stopped_ = false;
 };

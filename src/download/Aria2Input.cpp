@@ -37,5 +37,6 @@ QByteArray Aria2InputEntry(const PlannedPicture& picture, const QString& albumFo
         entry += "  header=Cookie: " + OneLine(QString::fromUtf8(cookie)) + '\n';
     }
     entry += "  user-agent=" + QByteArray(UserAgentText()) + '\n';
+    entry += "  follow-torrent=false\n  follow-metalink=false\n";
     return entry;
 }

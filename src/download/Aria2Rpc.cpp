@@ -67,7 +67,11 @@ QJsonArray Aria2AddParams(const Aria2Add& add) {
     QJsonObject options{{QStringLiteral("dir"), add.dir},
                         {QStringLiteral("out"), add.out},
                         {QStringLiteral("auto-file-renaming"), QStringLiteral("false")},
-                        {QStringLiteral("allow-overwrite"), QStringLiteral("true")}};
+                        {QStringLiteral("allow-overwrite"), QStringLiteral("true")},
+                        // An answer that is a torrent or a metalink is saved as it is, as a
+                        // transfer of this program's own would; what it names is not fetched.
+                        {QStringLiteral("follow-torrent"), QStringLiteral("false")},
+                        {QStringLiteral("follow-metalink"), QStringLiteral("false")}};
     if (!add.userAgent.isEmpty()) {
         options.insert(QStringLiteral("user-agent"), add.userAgent);
     }

@@ -173,9 +173,8 @@ private:
     std::unique_ptr<JobFolders> folders_;
     std::unique_ptr<DownloadArchive> archive_;
     std::unique_ptr<Aria2Handoff> handoff_;
-    QByteArray aria2Input_;             // the input file's entries so far
-    QList<StoredCookie> aria2Cookies_;  // the logins the input file's entries carry
-    QString service_;                   // the archive's name of the albums' service
+    QByteArray aria2Input_;  // the input file's entries so far
+    QString service_;        // the archive's name of the albums' service
     std::vector<AlbumRun> albums_;
     JobResult result_;
 
@@ -274,7 +273,6 @@ bool DownloadJob::Pipeline::ConnectAria2() {
         handoff_.reset();
         return false;
     }
-    handoff_->SetCookies(CookieShare::AllCookies());
     return true;
 }
 
@@ -294,9 +292,6 @@ bool DownloadJob::Pipeline::WriteAria2Input() {
 JobResult DownloadJob::Pipeline::Run() {
     if (!PrepareJobFolder() || !OpenArchive() || !ConnectAria2()) {
         return result_;
-    }
-    if (!inputs_.aria2Input.isEmpty()) {
-        aria2Cookies_ = CookieShare::AllCookies();
     }
     view_.JobStarted(result_.albums);
     if (inputs_.albums.isEmpty()) {
@@ -953,8 +948,10 @@ void DownloadJob::Pipeline::FinishAlbum(AlbumRun& album) {
     DownloadBatch& batch = album.naming.batch;
     if (batch.size() > 0) {
         if (!inputs_.aria2Input.isEmpty()) {
+            // The logins as they are now: one made during the job applies to later albums.
+            const QList<StoredCookie> cookies = CookieShare::AllCookies();
             for (const PlannedPicture& picture : batch.pictures) {
-                aria2Input_ += Aria2InputEntry(picture, batch.albumFolder, aria2Cookies_);
+                aria2Input_ += Aria2InputEntry(picture, batch.albumFolder, cookies);
             }
         } else if (ListOnly()) {
             if (album.end != ListingEnd::Stopped) {

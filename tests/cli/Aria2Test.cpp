@@ -76,8 +76,11 @@ TEST_F(Aria2, TheDaemonsDownloadEqualsOurOwn) {
     EXPECT_EQ(tree.size(), 29 + 5 + 5);  // pictures, name files, markers; nothing temporary
     EXPECT_EQ(tree, Tree(own.path()));
 
-    // A picture the service does not have fails as it would in a download of our own.
+    // A picture the service does not have fails as it would in a download of our own; one
+    // whose every answer breaks off leaves nothing of what the daemon wrote.
     service.overrideNext({FakePathKind::ForumPicture, "demo_2_000004", 404, 1, {}});
+    service.overrideNext(
+        {FakePathKind::ForumPicture, "demo_2_000005", 200, 100, {}, FakeFault::ShortBody});
     TempDir missing;
     const CliResult failed = Download(
         missing, QStringList{QStringLiteral("--albums"), QStringLiteral("2")} + ToDaemon());
@@ -85,7 +88,37 @@ TEST_F(Aria2, TheDaemonsDownloadEqualsOurOwn) {
     EXPECT_TRUE(failed.err.contains("failed: http://imgsrc.baidu.com/forum/pic/item/demo_2_000004"))
         << failed.err.constData();
     EXPECT_TRUE(failed.err.contains("aria2:")) << failed.err.constData();
-    EXPECT_EQ(Tree(missing.path(), true).size(), 11);
+    EXPECT_TRUE(failed.err.contains("failed: http://imgsrc.baidu.com/forum/pic/item/demo_2_000005"))
+        << failed.err.constData();
+    EXPECT_EQ(Tree(missing.path()).size(), 10)  // the pictures, nothing temporary
+        << Tree(missing.path()).keys().join(u' ').toStdString();
+
+    // A picture answered with a torrent is saved as it came; the daemon does not go on to
+    // download what the torrent names.
+    const QStringList first = {QStringLiteral("--albums"), QStringLiteral("1"),
+                               QStringLiteral("--source-names")};
+    TempDir ownFirst;
+    ASSERT_EQ(Download(ownFirst, first).exitCode, 0);
+    FakeOverride torrent{FakePathKind::ForumPicture, "demo_1_000002", 200, 1, {}};
+    torrent.contentType = "application/x-bittorrent";
+    torrent.body = "d4:infod6:lengthi16e4:name9:named.bin12:piece lengthi16384e6:pieces20:" +
+                   QByteArray(20, 'p') + "ee";
+    service.overrideNext(torrent);
+    TempDir followed;
+    const CliResult saved = Download(followed, first + ToDaemon());
+    EXPECT_EQ(saved.exitCode, 0) << saved.err.constData();
+    const QMap<QString, QByteArray> got = Tree(followed.path());
+    const QMap<QString, QByteArray> own1 = Tree(ownFirst.path());
+    ASSERT_EQ(got.keys(), own1.keys());
+    int differing = 0;
+    for (const QString& key : got.keys()) {
+        if (got[key] != own1[key]) {
+            ++differing;
+            EXPECT_EQ(got[key], torrent.body) << key.toStdString();
+        }
+    }
+    EXPECT_EQ(differing, 1);
+    EXPECT_EQ(daemon.Pending(), 0);
 }
 
 TEST_F(Aria2, ADaemonItCannotUseEndsTheJobBeforeAnyRequest) {

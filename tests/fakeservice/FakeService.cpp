@@ -162,7 +162,13 @@ bool FakeService::TakeOverride(const FakeRequest& request, FakeReply& reply) {
         if (it->kind != reply.kind || !request.target.contains(it->targetContains)) {
             continue;
         }
-        if (it->fault != FakeFault::None) {
+        if (!it->contentType.isEmpty()) {
+            reply.setHeader("Content-Type", it->contentType);
+            if (!it->body.isEmpty()) {
+                reply.body = it->body;
+                reply.stream.reset();
+            }
+        } else if (it->fault != FakeFault::None) {
             reply.fault = it->fault;
             reply.faultAfter = reply.body.size() / 2;
             reply.stream.reset();

@@ -24,6 +24,10 @@ struct FakeOverride {
     // When set, the request gets its own answer with this transport fault (after half the
     // body) instead of the status.
     FakeFault fault = FakeFault::None;
+    // When set, the request gets its usual answer under this Content-Type instead, with this
+    // body when one is given.
+    QByteArray contentType = {};
+    QByteArray body = {};
 };
 
 class FakeService {
