@@ -141,21 +141,33 @@ std::unique_ptr<DownloadArchive> DownloadArchive::OpenFile(const QString& path, 
     return archive;
 }
 
-// The header checks of Prepare for a file that is only read: an empty file holds no archive.
-bool DownloadArchive::CheckReadable(QString& error) {
+// What the file's header says: an empty database (nullopt), or whether it is this program's
+// archive in a layout it reads (with the reason when not). Reading the header is where a file
+// that is no database shows.
+std::optional<bool> DownloadArchive::ReadHeader(QString& error) const {
     const std::optional<qint64> id = Pragma(db_, "PRAGMA application_id");
     const std::optional<qint64> version = Pragma(db_, "PRAGMA user_version");
     const std::optional<qint64> tables = Pragma(db_, "SELECT count(*) FROM sqlite_master");
     if (!id || !version || !tables) {
         error = QStringLiteral("not a download archive (%1)").arg(LastError());
-    } else if (*tables == 0 && *id == 0) {
-        error = QStringLiteral("not a download archive (empty)");
+    } else if (*tables == 0 && *id == 0 && *version == 0) {
+        return std::nullopt;
     } else if (*id != kApplicationId) {
         error = QStringLiteral("not a download archive of this program");
     } else if (*version > kArchiveSchemaVersion) {
         error = QStringLiteral("made by a newer version (layout %1)").arg(*version);
     }
     return error.isEmpty();
+}
+
+// For a file that is only read: an empty one holds no archive.
+bool DownloadArchive::CheckReadable(QString& error) {
+    const std::optional<bool> archive = ReadHeader(error);
+    if (!archive) {
+        error = QStringLiteral("not a download archive (empty)");
+        return false;
+    }
+    return *archive;
 }
 
 // Checks that the file is this program's archive (or empty, then lays it out) under the write
@@ -165,19 +177,8 @@ bool DownloadArchive::Prepare(QString& error) {
         error = QStringLiteral("not a download archive (%1)").arg(LastError());
         return false;
     }
-    // Reading the header is where a file that is no database shows.
-    const std::optional<qint64> id = Pragma(db_, "PRAGMA application_id");
-    const std::optional<qint64> version = Pragma(db_, "PRAGMA user_version");
-    const std::optional<qint64> tables = Pragma(db_, "SELECT count(*) FROM sqlite_master");
-    if (!id || !version || !tables) {
-        error = QStringLiteral("not a download archive (%1)").arg(LastError());
-    } else if (*tables != 0 || *id != 0 || *version != 0) {
-        if (*id != kApplicationId) {
-            error = QStringLiteral("not a download archive of this program");
-        } else if (*version > kArchiveSchemaVersion) {
-            error = QStringLiteral("made by a newer version (layout %1)").arg(*version);
-        }
-    } else if (!Execute(db_, kCreate)) {
+    const std::optional<bool> archive = ReadHeader(error);
+    if (!archive && !Execute(db_, kCreate)) {
         error = LastError();
     }
     if (!error.isEmpty() || !Execute(db_, "COMMIT")) {

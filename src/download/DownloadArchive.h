@@ -70,6 +70,7 @@ private:
                                                      QString& error);
     bool Prepare(QString& error);
     bool CheckReadable(QString& error);
+    std::optional<bool> ReadHeader(QString& error) const;
     QString LastError() const;
 
     sqlite3* db_;
