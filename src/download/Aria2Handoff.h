@@ -87,7 +87,7 @@ private:
     int addCall_ = -1;             // the numbers of the calls on their way; -1: none
     int stateCall_ = -1;
     int nextCall_ = 0;
-    Clock::time_point lastAnswer_{};  // of a state call; the daemon is given up on without one
+    Clock::time_point lastAnswer_{};  // the daemon's last; given up on long without one
     Clock::time_point nextState_{};
     bool stopped_ = false;
 };

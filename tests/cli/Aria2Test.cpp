@@ -92,9 +92,11 @@ TEST_F(Aria2, TheDaemonsDownloadEqualsOurOwn) {
         << failed.err.constData();
     EXPECT_EQ(Tree(missing.path()).size(), 10)  // the pictures, nothing temporary
         << Tree(missing.path()).keys().join(u' ').toStdString();
+}
 
-    // A picture answered with a torrent is saved as it came; the daemon does not go on to
-    // download what the torrent names.
+// A picture answered with a torrent is saved as it came; the daemon does not go on to download
+// what the torrent names.
+TEST_F(Aria2, AnAnswerThatIsATorrentIsSavedAsItCame) {
     const QStringList first = {QStringLiteral("--albums"), QStringLiteral("1"),
                                QStringLiteral("--source-names")};
     TempDir ownFirst;
